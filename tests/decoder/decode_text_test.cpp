@@ -1,0 +1,259 @@
+// Decoding tables: each row is a text before and after DecodeText.
+#include "escape_decoder.h"
+#include "white_space.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <iterator>
+#include <string>
+
+namespace {
+
+struct DecodeRow {
+    std::int32_t mode;
+    std::u16string before;
+    const char16_t* after;  // null: the text stays as it was
+    const char* why;
+};
+
+std::u16string Decoded(std::u16string text, std::int32_t mode)
+{
+    text.push_back(0);
+    DecodeText(&text[0], mode);
+    return std::u16string(text.c_str());
+}
+
+std::string Printable(const std::u16string& text)
+{
+    std::string out;
+    for (char16_t c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            char hex[12];
+            std::snprintf(hex, sizeof hex, "<U+%04X>", static_cast<unsigned>(c));
+            out += hex;
+        }
+    }
+    return out;
+}
+
+void CheckRows(const DecodeRow* rows, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const DecodeRow& row = rows[i];
+        const std::u16string expected = row.after ? std::u16string(row.after) : row.before;
+        const std::u16string actual = Decoded(row.before, row.mode);
+        EXPECT_EQ(Printable(expected), Printable(actual))
+            << "row " << i << ", mode " << row.mode << ", `" << Printable(row.before) << "`: " << row.why;
+    }
+}
+
+const DecodeRow CharRefRows[] = {
+    {0, u"&#65;", u"A", "a plain reference"},
+    {0, u"x&#26085;y", u"x\u65E5y", "the text on both sides of the escape stays"},
+    {0, u"&#72;&#105;", u"Hi", "references next to each other"},
+    {0, u"&#00065;", u"A", "leading zeros; 5 units fill the field"},
+    {0, u"&#000065;", nullptr, "the sixth unit stands where ';' must be"},
+    {0, u"&#0;", nullptr, "value 0"},
+    {0, u"&#65536;", nullptr, "low 16 bits are 0"},
+    {0, u"&#65601;", u"A", "wraps modulo 65536"},
+    {0, u"&#99999;", u"\u869F", "the largest field value, wrapped"},
+    {0, u"&#-1;", u"\xFFFF", "negative sign"},
+    {0, u"&#-65;", u"\xFFBF", "negative sign"},
+    {0, u"&#+65;", u"A", "positive sign"},
+    {0, u"&# 65;", u"A", "leading white space"},
+    {0, u"&#   65;", u"A", "three spaces and two digits fill the field"},
+    {0, u"&#    65;", nullptr, "four spaces and '6' fill the field"},
+    {0, u"&#\r\n65;", u"A", "a line break counts as white space"},
+    {0, u"&#\u00A065;", nullptr, "U+00A0 is not white space"},
+    {0, u"&# -1;", u"\xFFFF", "white space, then the sign"},
+    {0, u"&#- 1;", nullptr, "no white space after the sign"},
+    {0, u"&#x41;", nullptr, "no hexadecimal form in mode 0"},
+    {0, u"&#65a;", u"A", "the rest of the field after the number is dropped"},
+    {0, u"&#6x5;", u"\x0006", "the number ends at 'x'"},
+    {0, u"&#65 ;", u"A", "a space before ';' is part of the field"},
+    {0, u"&#65", nullptr, "the field runs into the end of the text"},
+    {0, u"abc&#", nullptr, "the prefix ends the text"},
+    {0, u"&#65;&#", u"A&#", "the last prefix ends the text"},
+    {0, u"&#abc;&#66;", u"&#abc;B", "a failed field closed by ';' leaves the next reference alone"},
+    {0, u"&#65&#66;", nullptr, "the field swallows the next reference"},
+    {0, u"&#6&#66;", u"\x0006", "the field '6&#66' is closed by ';'"},
+    {0, u"&#;65;", nullptr, "the first unit is taken untested"},
+    {0, u"&#;&#66;", nullptr, "the second reference is swallowed"},
+    {0, u"&#&#65;", nullptr, "the field '&#65' has no digit"},
+    {0, u"&#38;#65;", u"&#65;", "the written '&' is not read again"},
+    {0, u"&&#35;65;", u"&#65;", "the written '#' does not join the '&' before it"},
+    {0, u"&#38;&#38;", u"&&", "two references that decode to '&'"},
+    {0, u"&#55357;&#56832;", u"\xD83D\xDE00", "one unit each"},
+    {0, u"&#65;;", u"A;", "only one ';' belongs to the reference"},
+    {0, u"&#65;\\u0042", u"A\\u0042", "escapes of the other mode stay"},
+    // Beyond the basic table.
+    {0, u"", nullptr, "an empty text"},
+    {0, u"plain text & more # ;", nullptr, "no prefix"},
+    {0, u"&", nullptr, "a lone first unit of the prefix"},
+    {0, u"&&&#65;", u"&&A", "the prefix after repeated first units"},
+    {0, u"&#65;x&#66;y&#67;", u"AxByC", "text between references is moved down"},
+    {0, u"&#-0;", nullptr, "minus zero converts nothing"},
+    {0, u"&#-;", nullptr, "a sign with no digit"},
+    {0, u"&#\xFF11;", nullptr, "a fullwidth digit is no digit"},
+    {0, u"&#\u300065;", u"A", "U+3000 is white space"},
+    {0, u"&#\u0085" u"65;", nullptr, "U+0085 is not white space"},
+    {0, u"&#\xFFFF" u"65;", nullptr, "U+FFFF is not white space"},
+    {0, u"&#13;&#10;", u"\r\n", "control units are written"},
+    {0, u"&#65537;", u"\x0001", "just above 65536"},
+    {0, u"&#6553;", u"\x1999", "four digits"},
+    {0, u"&#1;", u"\x0001", "the smallest unit"},
+    {0, u"&#65;", u"A", "again, to see no state is kept"},
+};
+
+const DecodeRow UcnRows[] = {
+    {1, u"\\u0041", u"A", "a plain universal character name"},
+    {1, u"\\u65e5\\u672c", u"\u65E5\u672C", "lower-case digits; names next to each other"},
+    {1, u"\\uFFFF", u"\xFFFF", "the largest value"},
+    {1, u"\\u0000", nullptr, "value 0"},
+    {1, u"\\u41", u"A", "a short field at the end of the text"},
+    {1, u"\\u4", u"\x0004", "a one-unit field at the end of the text"},
+    {1, u"\\u00411", u"A1", "the field is 4 units long"},
+    {1, u"\\u41\\u42", u"A42", "the field swallows the next prefix"},
+    {1, u"\\u41 and more", u"And more", "the field takes the space and the next letter"},
+    {1, u"\\u0041\\u0042", u"AB", "names next to each other"},
+    {1, u"\\u004G", u"\x0004", "'G' ends the number"},
+    {1, u"\\u00G1", nullptr, "digits '00' read, value 0"},
+    {1, u"\\u0x41", u"A", "'0x' is skipped"},
+    {1, u"\\u0X7a", u"z", "'0X' is skipped"},
+    {1, u"\\u0x", nullptr, "no digit after '0x'"},
+    {1, u"\\u0x1G", u"\x0001", "one digit after '0x'"},
+    {1, u"\\u+041", u"A", "positive sign"},
+    {1, u"\\u-001", u"\xFFFF", "negative sign"},
+    {1, u"\\u-041", u"\xFFBF", "negative sign"},
+    {1, u"\\u 41 ", u"A", "leading white space; the trailing space is part of the field"},
+    {1, u"\\u\t\t41", u"A", "tabs are white space"},
+    {1, u"\\U0041", nullptr, "the prefix needs a lower-case u"},
+    {1, u"\\u005cu0041", u"\\u0041", "the written backslash is not read again"},
+    {1, u"\\\\u0075", u"\\u", "the written 'u' is not read again"},
+    {1, u"\\uXYZ\\u0041", nullptr, "the field 'XYZ\\' has no digit"},
+    {1, u"\\u\\u0041", nullptr, "the field '\\u00' has no digit"},
+    {1, u"a\\u", nullptr, "the prefix ends the text"},
+    {1, u"\\uD83D\\uDE00", u"\xD83D\xDE00", "one unit each"},
+    {1, u"\\u0041;", u"A;", "no ';' belongs to a universal character name"},
+    {1, u"&#65;\\u0042", u"&#65;B", "escapes of the other mode stay"},
+    // Beyond the basic table.
+    {1, u"\\", nullptr, "a lone backslash"},
+    {1, u"\\u-", nullptr, "a sign alone"},
+    {1, u"\\u-0", nullptr, "minus zero converts nothing"},
+    {1, u"\\u\xFF11\xFF12\xFF13\xFF14", nullptr, "fullwidth digits are no digits"},
+    {1, u"\\u\u2003" u"41", u"A", "an em space is white space"},
+    {1, u"\\u\u00A0" u"41", nullptr, "U+00A0 is not white space"},
+    {1, u"\\u0x0G", nullptr, "a zero after '0x'"},
+    {1, u"\\u12345678", u"\u12345678", "only four units belong to the field"},
+    {1, u"x\\u0041y\\u0042z", u"xAyBz", "text between names is moved down"},
+    {1, u"\\u0041\\", u"A\\", "a lone backslash after a name"},
+};
+
+TEST(DecodeText, CharacterReferences)
+{
+    CheckRows(CharRefRows, std::size(CharRefRows));
+}
+
+TEST(DecodeText, UniversalCharacterNames)
+{
+    CheckRows(UcnRows, std::size(UcnRows));
+}
+
+TEST(DecodeText, OtherModesLeaveTheTextAlone)
+{
+    static const std::int32_t modes[] = {2, -1, 7, 0x7FFFFFFF};
+    for (std::int32_t mode : modes) {
+        EXPECT_EQ(Printable(u"&#65;\\u0041"), Printable(Decoded(u"&#65;\\u0041", mode))) << "mode " << mode;
+    }
+}
+
+TEST(DecodeText, NeverWritesPastTheTerminator)
+{
+    // The units after the terminator belong to the caller and stay as they are.
+    std::u16string buffer = u"&#65;&#66;";
+    buffer.push_back(0);
+    buffer += u"&#67;\xFFFF";
+    DecodeText(&buffer[0], 0);
+    EXPECT_EQ(Printable(u"AB"), Printable(std::u16string(buffer.c_str())));
+    EXPECT_EQ(Printable(u"&#67;\xFFFF"), Printable(buffer.substr(11)));
+}
+
+TEST(DecodeText, LongTextCrossesAlignedBlocks)
+{
+    // The escape sits at every offset of a 16-byte block in turn.
+    for (std::size_t pad = 0; pad < 40; ++pad) {
+        std::u16string text(pad, u'.');
+        text += u"&#26085;";
+        text += std::u16string(pad, u'-');
+        std::u16string expected(pad, u'.');
+        expected += u'\u65E5';
+        expected += std::u16string(pad, u'-');
+        EXPECT_EQ(Printable(expected), Printable(Decoded(text, 0))) << "pad " << pad;
+    }
+}
+
+struct ConvertRow {
+    const char16_t* field;
+    int base;
+    std::uint32_t value;
+};
+
+TEST(ConvertField, FollowsTheUnsignedConversionRules)
+{
+    static const ConvertRow rows[] = {
+        {u"", 10, 0},         {u"99999", 10, 99999},   {u"-1", 10, 0xFFFFFFFFu},
+        {u"-9999", 10, 0xFFFFD8F1u}, {u"+7", 10, 7},   {u" \t12", 10, 12},
+        {u"12ab", 10, 12},    {u"ab", 10, 0},          {u"ffff", 16, 0xFFFF},
+        {u"0x10", 16, 16},    {u"0X1f", 16, 31},       {u"0x", 16, 0},
+        {u"0x", 10, 0},       {u"-0xF", 16, 0xFFFFFFF1u}, {u"z", 16, 0},
+        {u"\u3000" u"5", 10, 5}, {u"\xA0" u"5", 10, 0}, {u"- 5", 10, 0},
+        {u"--5", 10, 0},      {u"+-5", 10, 0},         {u"1 2", 10, 1},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(rows[i].value, ConvertField(rows[i].field, rows[i].base))
+            << "row " << i << " `" << Printable(rows[i].field) << "` base " << rows[i].base;
+    }
+}
+
+struct ReaderRow {
+    std::int32_t mode;
+    const char16_t* after_prefix;
+    std::uint32_t value;
+    std::size_t taken;  // units the reader moves the cursor by
+};
+
+TEST(FieldReaders, TakeTheirUnitsAndNoMore)
+{
+    static const ReaderRow rows[] = {
+        {0, u"", 0, 0},          {0, u"65;", 65, 3},     {0, u"65", 0, 2},
+        {0, u"12345;", 12345, 6}, {0, u"123456", 0, 6},  {0, u"abc;x", 0, 4},
+        {0, u";;", 0, 2},        {0, u";65;", 0, 4},     {0, u"6&#66;", 6, 6},
+        {1, u"", 0, 0},          {1, u"4", 4, 1},        {1, u"0041x", 0x41, 4},
+        {1, u"\\u00", 0, 4},     {1, u"65e5", 0x65E5, 4},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const char16_t* cursor = rows[i].after_prefix;
+        const std::uint32_t value =
+            rows[i].mode == 0 ? ReadCharRefField(cursor) : ReadUcnField(cursor);
+        EXPECT_EQ(rows[i].value, value) << "row " << i;
+        EXPECT_EQ(rows[i].taken, static_cast<std::size_t>(cursor - rows[i].after_prefix)) << "row " << i;
+    }
+}
+
+#if !defined(_WIN32)
+TEST(WideSpace, FollowsTheUnicodeWhiteSpaceUnits)
+{
+    static const char16_t spaces[] = {0x1680, 0x2000, 0x2005, 0x200A, 0x2028, 0x2029, 0x202F, 0x205F, 0x3000};
+    static const char16_t others[] = {0x0100, 0x180E, 0x200B, 0x200C, 0x2027, 0x2060, 0x3001, 0xFEFF, 0xFF10, 0xFFFF};
+    for (char16_t c : spaces)
+        EXPECT_TRUE(IsWideSpaceUnit(c)) << std::hex << static_cast<unsigned>(c);
+    for (char16_t c : others)
+        EXPECT_FALSE(IsWideSpaceUnit(c)) << std::hex << static_cast<unsigned>(c);
+}
+#endif
+
+}  // namespace
