@@ -1,0 +1,85 @@
+// The decode command and what the host asks about it.
+#include "escape_decoder.h"
+#include "host_interface.h"
+#include "module_state.h"
+#include "plugin_exports.h"
+#include "resource.h"
+#include "settings_store.h"
+
+namespace {
+
+// The largest count of units whose buffer, with the plug-in's own terminator
+// after it, still has a byte size that fits in 32 bits.
+const DWORD LargestTextUnits = 0xFFFFFFFFu / sizeof(char16_t) - 1;
+
+// A zeroed buffer for `units` code units and one more, which stays 0 so that
+// the text ends within the buffer whatever the host writes. Null when the
+// host announced nothing or more than can be held.
+char16_t* AllocateText(DWORD units)
+{
+    if (units == 0 || units > LargestTextUnits)
+        return nullptr;
+    return static_cast<char16_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (units + 1) * sizeof(char16_t)));
+}
+
+void FreeText(char16_t* text)
+{
+    HeapFree(GetProcessHeap(), 0, text);
+}
+
+}  // namespace
+
+void WINAPI OnCommand(HWND host)
+{
+    LoadSettings();
+    const std::int32_t mode = DecodeMode;
+    if (mode != DecodeModeCharRef && mode != DecodeModeUcn)
+        return;
+
+    // The host announces the size of the selected text, its terminator included.
+    const DWORD units = static_cast<DWORD>(SendMessageA(host, HostMsgGetSelText, 0, 0));
+    char16_t* text = AllocateText(units);
+    if (text == nullptr)
+        return;  // the host's text stays as it is
+    SendMessageA(host, HostMsgGetSelText, units, reinterpret_cast<LPARAM>(text));
+    DecodeText(text, mode);
+    SendMessageA(host, HostMsgInsertText, 0, reinterpret_cast<LPARAM>(text));
+    FreeText(text);
+}
+
+BOOL WINAPI QueryStatus(HWND host, LPDWORD enabledFlag)
+{
+    if (enabledFlag != nullptr)
+        *enabledFlag = 0;
+    // A host that leaves the status unwritten keeps the command disabled.
+    DWORD status = 1;
+    SendMessageA(host, HostMsgQueryStatus, HostCommandPlugIn, reinterpret_cast<LPARAM>(&status));
+    if (status != 0)
+        return FALSE;
+    const LRESULT selection = SendMessageA(host, HostMsgGetSelType, 0, 0);
+    const LRESULT kind = selection & 0xF;
+    return kind == 1 || kind == 2;
+}
+
+void WINAPI OnEvents(HWND host, DWORD events, DWORD value)
+{
+    if (events & EventSetItemId)
+        ItemId = value;
+    if (events & EventRefresh)
+        SendMessageA(host, HostMsgUpdateItem, ItemId, 0);
+}
+
+UINT WINAPI GetMenuTextID(void)
+{
+    return IDS_MENU_TEXT;
+}
+
+UINT WINAPI GetStatusMessageID(void)
+{
+    return IDS_STATUS_MESSAGE;
+}
+
+UINT WINAPI GetBitmapID(void)
+{
+    return IDB_SMALL_16COLOR;
+}

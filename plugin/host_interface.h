@@ -1,0 +1,44 @@
+// What the plug-in and the host editor exchange: the messages that the plug-in
+// sends to the host window, the event bits it receives, and the housekeeping
+// messages of PlugInProc with their image flags.
+#ifndef PLUGIN_HOST_INTERFACE_H
+#define PLUGIN_HOST_INTERFACE_H
+
+// Messages sent with SendMessageA to the host window of the current call.
+enum HostMessage {
+    HostMsgQueryStatus = 0x801,  // wParam: command number; lParam: address of a 32-bit flag the host writes
+    HostMsgUpdateItem = 0x802,   // wParam: the identifier kept from EventSetItemId
+    HostMsgGetSelType = 0x82D,   // result: kind of selection, low 4 bits; 1 or 2 can be decoded
+    HostMsgGetSelText = 0x82E,   // (0, 0): units needed, terminator included; (count, buffer): fill it
+    HostMsgInsertText = 0x834,   // lParam: zero-terminated UTF-16 text that replaces the selection
+};
+
+// The host's number for this plug-in's command, asked about with HostMsgQueryStatus.
+enum { HostCommandPlugIn = 0x1011 };
+
+// Event bits of OnEvents.
+enum HostEvent {
+    EventRefresh = 0x10,     // send HostMsgUpdateItem with the kept identifier
+    EventSetItemId = 0x400,  // the event value is an identifier to keep
+};
+
+// Housekeeping messages of PlugInProc.
+enum PlugInMessage {
+    PlugInMsgProperties = 0x901,
+    PlugInMsgGetName = 0x902,
+    PlugInMsgGetVersion = 0x904,
+    PlugInMsgUninstall = 0x907,
+    PlugInMsgGetBitmapId = 0x908,
+    PlugInMsgGetMaskColor = 0x909,
+};
+
+// Image flags, the wParam of PlugInMsgGetBitmapId and PlugInMsgGetMaskColor.
+enum ImageStateFlags {
+    ImageFlagLarge = 0x1,        // 24 x 24, else 16 x 16
+    ImageFlag256Colors = 0x10,   // 8 bits per pixel
+    ImageFlagTrueColor = 0x20,   // 32 bits with alpha; wins over ImageFlag256Colors
+    ImageFlagDisabled = 0x100,   // wins over ImageFlagHot
+    ImageFlagHot = 0x200,
+};
+
+#endif

@@ -1,0 +1,109 @@
+#include "settings_store.h"
+
+#include "module_stem.h"
+#include "module_state.h"
+
+namespace {
+
+const char SettingsKeyPrefix[] = "Software\\Tarvik\\LexivanePlugIns\\";
+const char ModeValueName[] = "Mode";
+const REGSAM SettingsKeyAccess = KEY_READ | KEY_WRITE;  // 0x2001F
+
+// Ends the file name at its first '.', reading it in the process's ANSI
+// code page.
+void CutAtFirstDot(char* fileName)
+{
+    CPINFO info;
+    static const unsigned char noLeadBytes[2] = {0, 0};
+    const unsigned char* leadBytes = noLeadBytes;
+    if (GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1)
+        leadBytes = info.LeadByte;
+    char* dot = FindFirstDot(fileName, leadBytes);
+    if (dot != nullptr)
+        *dot = 0;
+}
+
+}  // namespace
+
+BOOL GetModuleStem(char* stem)
+{
+    char fileName[MAX_PATH];
+    const DWORD nameLength = GetModuleFileNameA(ModuleInstance, fileName, MAX_PATH);
+    if (nameLength == 0 || nameLength >= MAX_PATH)
+        return FALSE;  // no name, or one cut short
+
+    char fullPath[MAX_PATH];
+    char* filePart = fullPath;
+    const DWORD pathLength = GetFullPathNameA(fileName, MAX_PATH, fullPath, &filePart);
+    if (pathLength == 0 || pathLength >= MAX_PATH || filePart == nullptr)
+        return FALSE;  // failed, needs a larger buffer, or names a folder
+
+    CutAtFirstDot(filePart);
+    lstrcpyA(stem, filePart);
+    return TRUE;
+}
+
+BOOL GetSettingsKeyPath(char* path)
+{
+    char stem[MAX_PATH];
+    if (!GetModuleStem(stem))
+        return FALSE;
+    // The prefix, the base name and the terminator must fit in MAX_PATH.
+    if (sizeof SettingsKeyPrefix + lstrlenA(stem) > MAX_PATH)
+        return FALSE;
+    lstrcpyA(path, SettingsKeyPrefix);
+    lstrcatA(path, stem);
+    return TRUE;
+}
+
+HKEY OpenSettingsKey(void)
+{
+    char path[MAX_PATH];
+    if (!GetSettingsKeyPath(path))
+        return nullptr;
+    HKEY key = nullptr;
+    DWORD disposition;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, SettingsKeyAccess,
+                        nullptr, &key, &disposition) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
+BOOL LoadSettings(void)
+{
+    HKEY key = OpenSettingsKey();
+    if (key == nullptr)
+        return FALSE;
+    // A value shorter than 4 bytes fills the low bytes; the others stay 0.
+    BYTE data[4] = {0, 0, 0, 0};
+    DWORD type;
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, ModeValueName, nullptr, &type, data, &size) == ERROR_SUCCESS) {
+        const DWORD value = data[0] | data[1] << 8 | data[2] << 16 | static_cast<DWORD>(data[3]) << 24;
+        DecodeMode = static_cast<std::int32_t>(value);
+    } else {
+        DecodeMode = 0;  // missing, longer than 4 bytes, or unreadable
+    }
+    RegCloseKey(key);
+    return TRUE;
+}
+
+BOOL SaveSettings(void)
+{
+    HKEY key = OpenSettingsKey();
+    if (key == nullptr)
+        return FALSE;
+    const DWORD value = static_cast<DWORD>(DecodeMode);
+    const BYTE data[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
+                          static_cast<BYTE>(value >> 24)};
+    RegSetValueExA(key, ModeValueName, 0, REG_DWORD, data, sizeof data);
+    RegCloseKey(key);
+    return TRUE;
+}
+
+void DeleteSettingsKey(void)
+{
+    char path[MAX_PATH];
+    if (GetSettingsKeyPath(path))
+        RegDeleteKeyA(HKEY_CURRENT_USER, path);
+}
