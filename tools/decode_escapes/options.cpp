@@ -1,0 +1,258 @@
+#include "options.h"
+
+#include <cctype>
+#include <cstddef>
+
+namespace {
+
+enum class OptionId { Mode, Encoding, Output, InPlace, Help, Version };
+
+struct OptionSpec {
+    const char* longName;
+    char shortName;  // 0: none
+    bool takesValue;
+    OptionId id;
+};
+
+const OptionSpec OptionSpecs[] = {
+    {"mode", 'm', true, OptionId::Mode},
+    {"encoding", 'e', true, OptionId::Encoding},
+    {"output", 'o', true, OptionId::Output},
+    {"in-place", 'i', false, OptionId::InPlace},
+    {"help", 'h', false, OptionId::Help},
+    {"version", 0, false, OptionId::Version},
+};
+
+// Lower case, without '-' and '_': "UTF-16LE", "utf16le" and "utf_16le" match.
+std::string FoldName(const std::string& name)
+{
+    std::string folded;
+    for (char c : name) {
+        if (c != '-' && c != '_')
+            folded.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    }
+    return folded;
+}
+
+bool ParseMode(const std::string& value, std::int32_t& mode)
+{
+    const std::string name = FoldName(value);
+    if (name == "0" || name == "charref") {
+        mode = 0;
+        return true;
+    }
+    if (name == "1" || name == "ucn") {
+        mode = 1;
+        return true;
+    }
+    return false;
+}
+
+bool ParseEncoding(const std::string& value, EncodingChoice& encoding)
+{
+    struct Name {
+        const char* folded;
+        EncodingChoice choice;
+    };
+    static const Name names[] = {
+        {"auto", EncodingChoice::Auto},
+        {"utf8", EncodingChoice::Utf8},
+        {"utf16le", EncodingChoice::Utf16Le},
+        {"utf16be", EncodingChoice::Utf16Be},
+    };
+    const std::string folded = FoldName(value);
+    for (const Name& name : names) {
+        if (folded == name.folded) {
+            encoding = name.choice;
+            return true;
+        }
+    }
+    return false;
+}
+
+const OptionSpec* FindLong(const std::string& name)
+{
+    for (const OptionSpec& spec : OptionSpecs) {
+        if (name == spec.longName)
+            return &spec;
+    }
+    return nullptr;
+}
+
+const OptionSpec* FindShort(char name)
+{
+    for (const OptionSpec& spec : OptionSpecs) {
+        if (spec.shortName != 0 && name == spec.shortName)
+            return &spec;
+    }
+    return nullptr;
+}
+
+// Applies one option; returns false with `result.error` set when its value is bad.
+bool ApplyOption(const OptionSpec& spec, const std::string& shownName, const std::string& value, ParseResult& result)
+{
+    Options& options = result.options;
+    switch (spec.id) {
+    case OptionId::Mode:
+        if (ParseMode(value, options.mode))
+            return true;
+        result.error = "unknown mode '" + value + "' for " + shownName + " (use 0, 1, charref or ucn)";
+        return false;
+    case OptionId::Encoding:
+        if (ParseEncoding(value, options.encoding))
+            return true;
+        result.error = "unknown encoding '" + value + "' for " + shownName + " (use auto, utf-8, utf-16le or utf-16be)";
+        return false;
+    case OptionId::Output:
+        if (value.empty()) {
+            result.error = shownName + " needs a file name";
+            return false;
+        }
+        options.outputPath = value;
+        if (options.target == OutputTarget::InPlace) {
+            result.error = "--output and --in-place cannot be used together";
+            return false;
+        }
+        options.target = OutputTarget::File;
+        return true;
+    case OptionId::InPlace:
+        if (options.target == OutputTarget::File) {
+            result.error = "--output and --in-place cannot be used together";
+            return false;
+        }
+        options.target = OutputTarget::InPlace;
+        return true;
+    case OptionId::Help:
+        result.outcome = ParseOutcome::ShowHelp;
+        return true;
+    case OptionId::Version:
+        result.outcome = ParseOutcome::ShowVersion;
+        return true;
+    }
+    return true;
+}
+
+ParseResult Fail(ParseResult result, const std::string& error)
+{
+    result.outcome = ParseOutcome::Error;
+    result.error = error;
+    return result;
+}
+
+// Checks what only the whole command line can tell.
+ParseResult Finish(ParseResult result)
+{
+    Options& options = result.options;
+    if (options.target != OutputTarget::InPlace) {
+        if (options.files.empty())
+            options.files.push_back("-");
+        return result;
+    }
+    if (options.files.empty())
+        return Fail(result, "--in-place needs at least one FILE");
+    for (const std::string& file : options.files) {
+        if (file == "-")
+            return Fail(result, "--in-place cannot rewrite standard input");
+    }
+    return result;
+}
+
+}  // namespace
+
+ParseResult ParseOptions(const std::vector<std::string>& args)
+{
+    ParseResult result;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg == "-" || arg.size() < 2 || arg[0] != '-') {
+            result.options.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+
+        // "--name", "--name=value", "-n", "-nvalue" or "-n value".
+        const OptionSpec* spec;
+        std::string shownName;
+        std::string value;
+        bool hasValue = false;
+        if (arg[1] == '-') {
+            const std::size_t equals = arg.find('=');
+            shownName = arg.substr(0, equals);
+            spec = FindLong(shownName.substr(2));
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+                hasValue = true;
+            }
+        } else {
+            shownName = arg.substr(0, 2);
+            spec = FindShort(arg[1]);
+            if (arg.size() > 2) {
+                value = arg.substr(2);
+                hasValue = true;
+            }
+        }
+        if (spec == nullptr)
+            return Fail(result, "unknown option '" + shownName + "'");
+        if (spec->takesValue && !hasValue) {
+            if (i + 1 == args.size())
+                return Fail(result, shownName + " needs a value");
+            value = args[++i];
+        } else if (!spec->takesValue && hasValue) {
+            return Fail(result, shownName + " takes no value");
+        }
+        if (!ApplyOption(*spec, shownName, value, result))
+            return Fail(result, result.error);
+        if (result.outcome != ParseOutcome::Run)
+            return result;
+    }
+    return Finish(result);
+}
+
+const char* VersionText()
+{
+    return "decode-escapes 1.00\n";
+}
+
+const char* HelpText()
+{
+    return "Usage: decode-escapes [OPTION]... [FILE]...\n"
+           "Replaces each numeric escape of one kind in the text of each FILE by the\n"
+           "UTF-16 code unit that it names, as the editor plug-in's command does.\n"
+           "With no FILE, or when FILE is -, reads standard input.\n"
+           "\n"
+           "  -m, --mode MODE       the kind of escape to decode:\n"
+           "                          0 or charref  character references, \"&#26085;\" (default)\n"
+           "                          1 or ucn      universal character names, \"\\u65e5\"\n"
+           "  -e, --encoding ENC    how the input is read: auto (default), utf-8, utf-16le\n"
+           "                        or utf-16be. auto goes by the byte order mark and\n"
+           "                        reads UTF-8 when there is none.\n"
+           "  -o, --output OUT      write to OUT instead of standard output\n"
+           "  -i, --in-place        rewrite each FILE with its own result\n"
+           "  -h, --help            show this help and exit\n"
+           "      --version         show the version and exit\n"
+           "\n"
+           "Output: each result is written in the encoding of its input, with the byte\n"
+           "order mark if the input had one. A NUL in the input is kept and ends a part of\n"
+           "the text; each part is decoded on its own. Escapes may name single surrogates:\n"
+           "UTF-16 output keeps them as they are, UTF-8 output cannot hold them and writes\n"
+           "U+FFFD for each, with a note on standard error; a surrogate pair is written as\n"
+           "the one character that it forms.\n"
+           "\n"
+           "Several FILEs: without -o or -i, the results are written to standard output one\n"
+           "after another; with -o, they are written one after another into OUT; with -i,\n"
+           "each FILE is rewritten on its own. A FILE whose text has nothing to decode is\n"
+           "left as it is by -i.\n"
+           "\n"
+           "Bad input (invalid UTF-8, an odd number of bytes in UTF-16, a file that cannot\n"
+           "be read) is reported with the file name and byte offset, and nothing is written\n"
+           "for it: the other FILEs are still decoded and written, but with -o nothing at\n"
+           "all is written and OUT stays as it was. -o and -i write a temporary file beside\n"
+           "the target and rename it over the target at the end, keeping the target's\n"
+           "permissions, so that a failure never leaves a half-written file.\n"
+           "\n"
+           "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n";
+}

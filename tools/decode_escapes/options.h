@@ -1,0 +1,41 @@
+// The command line of decode-escapes: what to decode, from where, to where.
+#ifndef DECODE_ESCAPES_OPTIONS_H
+#define DECODE_ESCAPES_OPTIONS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// How the input's bytes are read. Auto goes by the byte order mark.
+enum class EncodingChoice { Auto, Utf8, Utf16Le, Utf16Be };
+
+enum class OutputTarget {
+    StandardOutput,  // every result, one after another
+    File,            // every result, one after another, into one file
+    InPlace,         // each file rewritten with its own result
+};
+
+struct Options {
+    std::int32_t mode = 0;  // the decoder's mode, 0 as in the plug-in
+    EncodingChoice encoding = EncodingChoice::Auto;
+    OutputTarget target = OutputTarget::StandardOutput;
+    std::string outputPath;          // for OutputTarget::File
+    std::vector<std::string> files;  // "-" is standard input; none means "-"
+};
+
+enum class ParseOutcome { Run, ShowHelp, ShowVersion, Error };
+
+struct ParseResult {
+    ParseOutcome outcome = ParseOutcome::Run;
+    Options options;
+    std::string error;  // for ParseOutcome::Error, without the program name
+};
+
+// Parses the arguments after the program name.
+ParseResult ParseOptions(const std::vector<std::string>& args);
+
+// The texts that --help and --version print.
+const char* HelpText();
+const char* VersionText();
+
+#endif

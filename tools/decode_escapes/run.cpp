@@ -1,0 +1,258 @@
+#include "run.h"
+
+#include "escape_decoder.h"
+#include "file_io.h"
+#include "options.h"
+#include "text_encoding.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::size_t ReadBlockBytes = 1 << 20;
+
+std::string DisplayName(const std::string& path)
+{
+    return path == "-" ? "standard input" : path;
+}
+
+void Report(const std::string& name, const std::string& message)
+{
+    std::fprintf(stderr, "decode-escapes: %s: %s\n", name.c_str(), message.c_str());
+}
+
+// One input as code units, followed by a terminator that the input did not hold.
+struct LoadedText {
+    std::vector<char16_t> units;
+    std::size_t length = 0;  // units before the terminator
+    TextFormat format;
+};
+
+// Reads and converts the whole input; nothing is decoded or written before
+// the input is known to be good. On failure `error` says what and where.
+bool ReadText(InputFile& input, EncodingChoice choice, LoadedText& text, std::string& error)
+{
+    std::vector<unsigned char> buffer(ReadBlockBytes + 4);
+    const std::uint64_t size = input.SizeHint();
+    if (size > 0)
+        text.units.reserve(static_cast<std::size_t>(size) + 1);  // never more units than bytes
+
+    std::uint64_t offset = 0;  // of buffer[0] in the input
+    std::size_t carried = 0;   // bytes of a sequence cut by the previous block
+    for (bool first = true;; first = false) {
+        std::size_t got = 0;
+        if (!input.Read(buffer.data() + carried, ReadBlockBytes, got, error)) {
+            error = "read error at byte offset " + std::to_string(offset + carried + got) + ": " + error;
+            return false;
+        }
+        const std::size_t count = carried + got;
+        const bool atEnd = got < ReadBlockBytes;
+        if (first && !DetectFormat(buffer.data(), count, choice, text.format, error))
+            return false;
+        const std::size_t start = first ? text.format.bomBytes : 0;
+        const ConvertStatus status =
+            ConvertToUnits(text.format.encoding, buffer.data() + start, count - start, atEnd, text.units);
+        if (status.error != ConvertError::None) {
+            error = std::string(DescribeConvertError(status.error)) + " at byte offset " +
+                    std::to_string(offset + start + status.errorIndex);
+            return false;
+        }
+        const std::size_t used = start + status.consumed;
+        carried = count - used;
+        std::memmove(buffer.data(), buffer.data() + used, carried);
+        offset += used;
+        if (atEnd)
+            break;
+    }
+    text.length = text.units.size();
+    text.units.push_back(0);
+    return true;
+}
+
+bool LoadText(const std::string& path, EncodingChoice choice, LoadedText& text, std::string& error)
+{
+    InputFile input;
+    if (!input.Open(path, error)) {
+        error = "cannot open: " + error;
+        return false;
+    }
+    try {
+        return ReadText(input, choice, text, error);
+    } catch (const std::exception&) {  // bad_alloc, or a size beyond the address space
+        text = LoadedText();
+        error = "not enough memory to read it";
+        return false;
+    }
+}
+
+// Decodes each NUL-separated part on its own, as the editor would see it, and
+// keeps the NULs. The parts only shrink; they are moved down to close up.
+void DecodeParts(LoadedText& text, std::int32_t mode)
+{
+    char16_t* const units = text.units.data();
+    std::size_t in = 0;
+    std::size_t out = 0;
+    for (;;) {
+        const std::size_t partLength = std::char_traits<char16_t>::length(units + in);
+        DecodeText(units + in, mode);
+        const std::size_t decodedLength = std::char_traits<char16_t>::length(units + in);
+        std::memmove(units + out, units + in, decodedLength * sizeof(char16_t));
+        out += decodedLength;
+        in += partLength;
+        if (in == text.length)
+            break;
+        units[out++] = 0;  // the NUL that ended the part
+        ++in;
+    }
+    units[out] = 0;
+    text.length = out;
+}
+
+// Writes a decoded text and tells about surrogates that UTF-8 cannot hold.
+bool WriteText(const LoadedText& text, const std::string& name, ByteSink& sink)
+{
+    SurrogateReport report;
+    const bool written = WriteUnits(text.units.data(), text.length, text.format, sink, report);
+    if (written && report.count > 0) {
+        const bool one = report.count == 1;
+        Report(name, std::to_string(report.count) + (one ? " lone surrogate" : " lone surrogates") +
+                         " cannot be written in UTF-8 and became U+FFFD; the first is at byte offset " +
+                         std::to_string(report.firstOffset) + " of the output");
+    }
+    return written;
+}
+
+int RunToStandardOutput(const Options& options)
+{
+    StreamSink out(stdout);
+    int status = ExitSuccess;
+    for (const std::string& file : options.files) {
+        LoadedText text;
+        std::string error;
+        if (!LoadText(file, options.encoding, text, error)) {
+            Report(DisplayName(file), error);
+            status = ExitFailure;
+            continue;
+        }
+        DecodeParts(text, options.mode);
+        if (!WriteText(text, DisplayName(file), out))
+            break;
+    }
+    if (!out.Flush()) {
+        Report("standard output", "cannot write: " + out.error());
+        return ExitFailure;
+    }
+    return status;
+}
+
+// All inputs one after another into one file, or nothing at all.
+int RunToFile(const Options& options)
+{
+    ReplacementFile out;
+    std::string error;
+    if (!out.Prepare(options.outputPath, error) || !out.Open(error)) {
+        Report(options.outputPath, error);
+        return ExitFailure;
+    }
+    bool inputFailed = false;
+    for (const std::string& file : options.files) {
+        LoadedText text;
+        if (!LoadText(file, options.encoding, text, error)) {
+            Report(DisplayName(file), error);
+            inputFailed = true;
+            continue;
+        }
+        if (inputFailed)
+            continue;  // nothing will be written; the rest is only checked
+        DecodeParts(text, options.mode);
+        if (!WriteText(text, DisplayName(file), out)) {
+            Report(options.outputPath, "cannot write: " + out.error());
+            return ExitFailure;
+        }
+    }
+    if (inputFailed) {
+        Report(options.outputPath, "not written, since an input could not be decoded");
+        return ExitFailure;
+    }
+    if (!out.Commit(error)) {
+        Report(options.outputPath, error);
+        return ExitFailure;
+    }
+    return ExitSuccess;
+}
+
+// Rewrites one file with its decoded text; a file with nothing to decode stays as it is.
+bool RewriteFile(const std::string& file, const Options& options)
+{
+    ReplacementFile out;
+    LoadedText text;
+    std::string error;
+    if (!out.Prepare(file, error) || !LoadText(out.resolvedPath(), options.encoding, text, error)) {
+        Report(file, error);
+        return false;
+    }
+    const std::size_t originalLength = text.length;
+    DecodeParts(text, options.mode);
+    if (text.length == originalLength)
+        return true;  // every replacement shortens the text: nothing was decoded
+    if (!out.Open(error)) {
+        Report(file, error);
+        return false;
+    }
+    if (!WriteText(text, file, out)) {
+        Report(file, "cannot write: " + out.error());
+        return false;
+    }
+    if (!out.Commit(error)) {
+        Report(file, error);
+        return false;
+    }
+    return true;
+}
+
+int RunInPlace(const Options& options)
+{
+    int status = ExitSuccess;
+    for (const std::string& file : options.files) {
+        if (!RewriteFile(file, options))
+            status = ExitFailure;
+    }
+    return status;
+}
+
+bool PrintText(const char* text)
+{
+    return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0;
+}
+
+}  // namespace
+
+int RunDecodeEscapes(const std::vector<std::string>& args)
+{
+    const ParseResult parsed = ParseOptions(args);
+    switch (parsed.outcome) {
+    case ParseOutcome::Error:
+        std::fprintf(stderr, "decode-escapes: %s\nTry 'decode-escapes --help' for more information.\n",
+                     parsed.error.c_str());
+        return ExitFailure;
+    case ParseOutcome::ShowHelp:
+        return PrintText(HelpText()) ? ExitSuccess : ExitFailure;
+    case ParseOutcome::ShowVersion:
+        return PrintText(VersionText()) ? ExitSuccess : ExitFailure;
+    case ParseOutcome::Run:
+        break;
+    }
+    switch (parsed.options.target) {
+    case OutputTarget::StandardOutput:
+        return RunToStandardOutput(parsed.options);
+    case OutputTarget::File:
+        return RunToFile(parsed.options);
+    case OutputTarget::InPlace:
+        return RunInPlace(parsed.options);
+    }
+    return ExitFailure;
+}

@@ -1,0 +1,66 @@
+// The input's bytes to UTF-16 code units and the code units back to bytes, in
+// UTF-8, UTF-16LE or UTF-16BE. Reading is strict and reports where it fails;
+// writing keeps every code unit that the encoding can hold.
+#ifndef DECODE_ESCAPES_TEXT_ENCODING_H
+#define DECODE_ESCAPES_TEXT_ENCODING_H
+
+#include "options.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class TextEncoding { Utf8, Utf16Le, Utf16Be };
+
+// The encoding of one input and the length of its byte order mark (0: none).
+struct TextFormat {
+    TextEncoding encoding = TextEncoding::Utf8;
+    std::size_t bomBytes = 0;
+};
+
+// Finds the format from the input's first bytes (all of them when the input is
+// shorter). Returns false with `error` set when the byte order mark contradicts
+// an encoding that the user named.
+bool DetectFormat(const unsigned char* bytes, std::size_t count, EncodingChoice choice, TextFormat& format,
+                  std::string& error);
+
+enum class ConvertError { None, InvalidUtf8, TruncatedUtf8, OddUtf16 };
+
+struct ConvertStatus {
+    std::size_t consumed = 0;  // bytes turned into units
+    ConvertError error = ConvertError::None;
+    std::size_t errorIndex = 0;  // first byte of the bad sequence
+};
+
+// Appends the units of bytes[0, count) to `units`. A sequence cut by the end of
+// the bytes is left unconsumed for the next call, unless `atEnd` says that no
+// more bytes follow, which makes it an error.
+ConvertStatus ConvertToUnits(TextEncoding encoding, const unsigned char* bytes, std::size_t count, bool atEnd,
+                             std::vector<char16_t>& units);
+
+// Tells about the error of a ConvertStatus, e.g. "invalid UTF-8".
+const char* DescribeConvertError(ConvertError error);
+
+// Where the bytes go. Write returns false when the bytes could not be written.
+class ByteSink {
+public:
+    virtual bool Write(const unsigned char* bytes, std::size_t count) = 0;
+
+protected:
+    ~ByteSink() = default;
+};
+
+// Surrogates that UTF-8 output could not hold and wrote as U+FFFD.
+struct SurrogateReport {
+    std::uint64_t count = 0;
+    std::uint64_t firstOffset = 0;  // byte offset in the output, byte order mark included
+};
+
+// Writes the byte order mark (when `format` has one) and the units in the
+// format's encoding. UTF-8 joins surrogate pairs and writes U+FFFD for a lone
+// surrogate. Returns false when the sink fails.
+bool WriteUnits(const char16_t* units, std::size_t count, const TextFormat& format, ByteSink& sink,
+                SurrogateReport& report);
+
+#endif
