@@ -9,12 +9,12 @@ const char SettingsKeyPrefix[] = "Software\\Tarvik\\LexivanePlugIns\\";
 const char ModeValueName[] = "Mode";
 const REGSAM SettingsKeyAccess = KEY_READ | KEY_WRITE;  // 0x2001F
 
-// Ends the file name at its first '.', reading it in the process's ANSI
-// code page.
+}  // namespace
+
 void CutAtFirstDot(char* fileName)
 {
     CPINFO info;
-    static const unsigned char noLeadBytes[2] = {0, 0};
+    const unsigned char noLeadBytes[2] = {0, 0};
     const unsigned char* leadBytes = noLeadBytes;
     if (GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1)
         leadBytes = info.LeadByte;
@@ -22,8 +22,6 @@ void CutAtFirstDot(char* fileName)
     if (dot != nullptr)
         *dot = 0;
 }
-
-}  // namespace
 
 BOOL GetModuleStem(char* stem)
 {

@@ -7,6 +7,10 @@
 
 #include <windows.h>
 
+// Ends `fileName` at its first '.', reading it character by character in
+// the process's ANSI code page.
+void CutAtFirstDot(char* fileName);
+
 // Writes the module's base name (file name without folder, cut before its
 // first '.') into `stem`, a buffer of MAX_PATH bytes. FALSE, with `stem`
 // untouched, when the module's name cannot be had or does not fit.

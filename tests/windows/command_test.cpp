@@ -1,0 +1,301 @@
+// The decode command and the status, event and id exports, called through
+// the loaded DLL with a scripted host window.
+#include "escape_decoder.h"
+#include "host_interface.h"
+#include "plugin_harness.h"
+#include "scripted_host.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+namespace {
+
+const DWORD NoStoredMode = 0xDEADBEEF;  // leave the registry without a key
+
+class PluginTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        stem = TestStem();
+        DeleteSettingsKeyFor(stem);
+        plugin.reset(new LoadedPlugin(CopyPlugin(stem + ".dll")));
+        ASSERT_TRUE(plugin->Loaded());
+        ASSERT_NE(nullptr, host.Window());
+    }
+    void TearDown() override
+    {
+        plugin.reset();
+        DeleteSettingsKeyFor(stem);
+    }
+    void StoreMode(DWORD mode)
+    {
+        if (mode != NoStoredMode)
+            StoreModeDword(stem, mode);
+        else
+            DeleteSettingsKeyFor(stem);
+    }
+
+    std::string stem;
+    std::unique_ptr<LoadedPlugin> plugin;
+    ScriptedHost host;
+};
+
+std::string Units(const std::u16string& text)
+{
+    std::string out;
+    char unit[8];
+    for (char16_t c : text) {
+        std::snprintf(unit, sizeof unit, "%04X ", static_cast<unsigned>(c));
+        out += unit;
+    }
+    return out;
+}
+
+struct DecodeRow {
+    DWORD storedMode;
+    const char16_t* selection;
+    const char16_t* expected;
+};
+
+// The command end to end: the three messages in order, the count with its
+// terminator, one buffer for the text in and out, and the decoded text.
+TEST_F(PluginTest, OnCommandDecodesTheSelection)
+{
+    static const DecodeRow rows[] = {
+        {NoStoredMode, u"x&#26085;y", u"x\u65E5y"},
+        {0, u"x&#26085;y", u"x\u65E5y"},
+        {0, u"&#26085;&#26412; \\u65e5", u"\u65E5\u672C \\u65e5"},
+        {1, u"\\u65e5\\u672c", u"\u65E5\u672C"},
+        {1, u"&#26085;&#26412; \\u65e5", u"&#26085;&#26412; \u65E5"},
+        {0, u"", u""},
+        {1, u"", u""},
+        {0, u"no escape here \\u0041", u"no escape here \\u0041"},
+        {1, u"&#65;", u"&#65;"},
+        {0, u"&#55357;&#56832; and &#65;", u"\xD83D\xDE00 and A"},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const DecodeRow& row = rows[i];
+        StoreMode(row.storedMode);
+        host.ClearLog();
+        host.script.selection = row.selection;
+        plugin->OnCommand(host.Window());
+
+        ASSERT_EQ(3u, host.log.size()) << "row " << i;
+        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[0].message) << "row " << i;
+        EXPECT_EQ(0u, host.log[0].wParam) << "row " << i;
+        EXPECT_EQ(0, host.log[0].lParam) << "row " << i;
+        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[1].message) << "row " << i;
+        EXPECT_EQ(std::u16string(row.selection).size() + 1, host.log[1].wParam) << "row " << i;
+        EXPECT_NE(0, host.log[1].lParam) << "row " << i;
+        EXPECT_EQ(static_cast<UINT>(HostMsgInsertText), host.log[2].message) << "row " << i;
+        EXPECT_EQ(0u, host.log[2].wParam) << "row " << i;
+        EXPECT_EQ(host.log[1].lParam, host.log[2].lParam) << "row " << i;
+        ASSERT_EQ(1u, host.inserted.size()) << "row " << i;
+        EXPECT_EQ(Units(row.expected), Units(host.inserted[0])) << "row " << i;
+    }
+}
+
+TEST_F(PluginTest, OnCommandReadsTheModeAtEveryRun)
+{
+    host.script.selection = u"&#65;\\u0042";
+    static const DWORD modes[] = {1, 0, 1};
+    static const char16_t* const expected[] = {u"&#65;B", u"A\\u0042", u"&#65;B"};
+    for (std::size_t i = 0; i < std::size(modes); ++i) {
+        StoreModeDword(stem, modes[i]);
+        host.ClearLog();
+        plugin->OnCommand(host.Window());
+        ASSERT_EQ(1u, host.inserted.size()) << "run " << i;
+        EXPECT_EQ(Units(expected[i]), Units(host.inserted[0])) << "run " << i;
+    }
+}
+
+TEST_F(PluginTest, OtherStoredModesSendNothing)
+{
+    static const DWORD modes[] = {2, 0xFFFFFFFF, 7, 0x80000000};
+    host.script.selection = u"&#65;";
+    for (DWORD mode : modes) {
+        StoreModeDword(stem, mode);
+        host.ClearLog();
+        plugin->OnCommand(host.Window());
+        EXPECT_TRUE(host.log.empty()) << "mode " << mode;
+    }
+}
+
+// A count of 0, a count whose buffer cannot be had, and counts whose byte
+// size does not fit in 32 bits: the command ends after the first question.
+TEST_F(PluginTest, UnusableCountsEndTheCommandUntouched)
+{
+    static const DWORD counts[] = {0, 0x60000000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+    host.script.selection = u"&#65;";
+    host.script.announcesOwnCount = true;
+    for (DWORD count : counts) {
+        host.script.announcedUnits = count;
+        host.ClearLog();
+        plugin->OnCommand(host.Window());
+        ASSERT_EQ(1u, host.log.size()) << "count " << count;
+        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[0].message) << "count " << count;
+        EXPECT_TRUE(host.inserted.empty()) << "count " << count;
+    }
+}
+
+struct FaultyHostRow {
+    const char16_t* selection;
+    DWORD announcedUnits;
+    bool writesTerminator;
+    const char16_t* expected;
+};
+
+// The plug-in ends the buffer with a zero unit of its own, so a host that
+// writes no terminator loses nothing and nothing is read past the buffer.
+TEST_F(PluginTest, HostWithoutTerminatorLosesNothing)
+{
+    static const FaultyHostRow rows[] = {
+        {u"&#65;BC", 7, false, u"ABC"},
+        {u"x\\u0041", 7, false, u"x\\u0041"},
+        {u"abc&#", 5, false, u"abc&#"},
+        {u"&#65;BC", 20, false, u"ABC"},    // the rest of the buffer is zero
+        {u"&#65;BCDEF", 4, false, u"&#65"},  // the host fills only what it announced
+        {u"&#65;", 1, true, u""},
+    };
+    StoreModeDword(stem, 0);
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        host.script.selection = rows[i].selection;
+        host.script.announcesOwnCount = true;
+        host.script.announcedUnits = rows[i].announcedUnits;
+        host.script.writesTerminator = rows[i].writesTerminator;
+        host.ClearLog();
+        plugin->OnCommand(host.Window());
+        ASSERT_EQ(1u, host.inserted.size()) << "row " << i;
+        EXPECT_EQ(Units(rows[i].expected), Units(host.inserted[0])) << "row " << i;
+    }
+}
+
+TEST_F(PluginTest, LargeSelectionMatchesTheDecoder)
+{
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> pick(0, 9);
+    static const char16_t* const pieces[] = {u"&#26085;", u"\\u65e5", u"text ", u"&#", u"\\u", u"&#65",
+                                              u";",       u"\xD83D",  u"\r\n",  u"&#-1;"};
+    std::u16string text;
+    while (text.size() < 300000)
+        text += pieces[pick(random)];
+    for (std::int32_t mode = 0; mode <= 1; ++mode) {
+        std::u16string expected = text;
+        DecodeText(&expected[0], mode);
+        StoreModeDword(stem, static_cast<DWORD>(mode));
+        host.script.selection = text;
+        host.ClearLog();
+        plugin->OnCommand(host.Window());
+        ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
+        EXPECT_TRUE(std::u16string(expected.c_str()) == host.inserted[0]) << "mode " << mode;
+    }
+}
+
+struct StatusRow {
+    bool writesFlag;
+    DWORD hostFlag;
+    LRESULT selectionType;
+    BOOL enabled;
+    bool asksSelection;
+};
+
+TEST_F(PluginTest, QueryStatusFollowsTheHost)
+{
+    static const StatusRow rows[] = {
+        {true, 0, 1, TRUE, true},      {true, 0, 2, TRUE, true},       {true, 0, 0x11, TRUE, true},
+        {true, 0, 0x22, TRUE, true},   {true, 0, -15, TRUE, true},     {true, 0, 0, FALSE, true},
+        {true, 0, 3, FALSE, true},     {true, 0, 0x10, FALSE, true},   {true, 0, 0xF, FALSE, true},
+        {true, 0, 4, FALSE, true},     {true, 1, 1, FALSE, false},     {true, 0xFFFFFFFF, 2, FALSE, false},
+        {false, 0, 1, FALSE, false},  // a host that never writes the flag
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const StatusRow& row = rows[i];
+        host.script.writesStatusFlag = row.writesFlag;
+        host.script.statusFlag = row.hostFlag;
+        host.script.selectionType = row.selectionType;
+        host.ClearLog();
+        DWORD callerFlag = 0xA5A5A5A5;
+        EXPECT_EQ(row.enabled, plugin->QueryStatus(host.Window(), &callerFlag)) << "row " << i;
+        EXPECT_EQ(0u, callerFlag) << "row " << i;
+        ASSERT_EQ(row.asksSelection ? 2u : 1u, host.log.size()) << "row " << i;
+        EXPECT_EQ(static_cast<UINT>(HostMsgQueryStatus), host.log[0].message) << "row " << i;
+        EXPECT_EQ(static_cast<WPARAM>(HostCommandPlugIn), host.log[0].wParam) << "row " << i;
+        EXPECT_NE(0, host.log[0].lParam) << "row " << i;
+        EXPECT_NE(reinterpret_cast<LPARAM>(&callerFlag), host.log[0].lParam) << "row " << i;
+        EXPECT_NE(0u, host.log[0].statusFlagBefore) << "row " << i;
+        if (row.asksSelection) {
+            EXPECT_EQ(static_cast<UINT>(HostMsgGetSelType), host.log[1].message) << "row " << i;
+            EXPECT_EQ(0u, host.log[1].wParam) << "row " << i;
+            EXPECT_EQ(0, host.log[1].lParam) << "row " << i;
+        }
+    }
+}
+
+TEST_F(PluginTest, QueryStatusWithoutFlagAddress)
+{
+    host.script.selectionType = 2;
+    EXPECT_EQ(TRUE, plugin->QueryStatus(host.Window(), nullptr));
+    host.script.statusFlag = 1;
+    EXPECT_EQ(FALSE, plugin->QueryStatus(host.Window(), nullptr));
+}
+
+TEST_F(PluginTest, QueryStatusLeavesTheRegistryAlone)
+{
+    host.script.selectionType = 1;
+    EXPECT_EQ(TRUE, plugin->QueryStatus(host.Window(), nullptr));
+    EXPECT_FALSE(SettingsKeyExists(stem));
+    StoreModeDword(stem, 2);
+    EXPECT_EQ(TRUE, plugin->QueryStatus(host.Window(), nullptr));
+}
+
+struct EventCall {
+    DWORD events;
+    DWORD value;
+    int sentId;  // the identifier sent with HostMsgUpdateItem, or -1 for nothing sent
+};
+
+struct EventRow {
+    const char* name;
+    EventCall calls[3];
+};
+
+TEST_F(PluginTest, OnEventsKeepsAndSendsTheItemId)
+{
+    static const EventRow rows[] = {
+        {"refresh before any id", {{0x10, 5, 0}, {0, 0, -1}, {0, 0, -1}}},
+        {"id and refresh together", {{0x410, 77, 77}, {0x10, 0, 77}, {0, 0, -1}}},
+        {"id, then refresh", {{0x400, 9, -1}, {0x10, 3, 9}, {0x10, 4, 9}}},
+        {"id replaced", {{0x400, 9, -1}, {0x400, 12, -1}, {0x10, 0, 12}}},
+        {"other bits only", {{0xFFFFFBEF, 6, -1}, {0x10, 0, 0}, {0, 0, -1}}},
+        {"every bit", {{0xFFFFFFFF, 3, 3}, {0, 0, -1}, {0x10, 0, 3}}},
+    };
+    for (const EventRow& row : rows) {
+        LoadedPlugin fresh(CopyPlugin(stem + "_events.dll"));
+        ASSERT_TRUE(fresh.Loaded()) << row.name;
+        for (int call = 0; call < 3; ++call) {
+            const EventCall& event = row.calls[call];
+            host.ClearLog();
+            fresh.OnEvents(host.Window(), event.events, event.value);
+            if (event.sentId < 0) {
+                EXPECT_TRUE(host.log.empty()) << row.name << ", call " << call;
+                continue;
+            }
+            ASSERT_EQ(1u, host.log.size()) << row.name << ", call " << call;
+            EXPECT_EQ(static_cast<UINT>(HostMsgUpdateItem), host.log[0].message) << row.name << ", call " << call;
+            EXPECT_EQ(static_cast<WPARAM>(event.sentId), host.log[0].wParam) << row.name << ", call " << call;
+            EXPECT_EQ(0, host.log[0].lParam) << row.name << ", call " << call;
+        }
+    }
+}
+
+TEST_F(PluginTest, IdsOfTheCommand)
+{
+    EXPECT_EQ(3u, plugin->GetMenuTextID());
+    EXPECT_EQ(4u, plugin->GetStatusMessageID());
+    EXPECT_EQ(101u, plugin->GetBitmapID());
+}
+
+}  // namespace

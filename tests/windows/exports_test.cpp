@@ -1,0 +1,70 @@
+// The DLL's export table and calling convention, as a host sees them.
+#include "plugin_harness.h"
+#include "scripted_host.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace {
+
+const char* const ExportNames[] = {"OnCommand",          "QueryStatus", "OnEvents",   "GetMenuTextID",
+                                   "GetStatusMessageID", "GetBitmapID", "PlugInProc"};
+
+TEST(Exports, SevenNamesAtOrdinalsOneToSeven)
+{
+    LoadedPlugin plugin(CopyPlugin("ExportsTable.dll"));
+    ASSERT_TRUE(plugin.Loaded());
+    const BYTE* base = reinterpret_cast<const BYTE*>(plugin.module);
+    const IMAGE_NT_HEADERS* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    const IMAGE_EXPORT_DIRECTORY* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+    EXPECT_EQ(1u, exports->Base);
+    EXPECT_EQ(7u, exports->NumberOfFunctions);
+    ASSERT_EQ(7u, exports->NumberOfNames);
+
+    const DWORD* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    const WORD* ordinals = reinterpret_cast<const WORD*>(base + exports->AddressOfNameOrdinals);
+    std::map<std::string, int> found;
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        found[reinterpret_cast<const char*>(base + names[i])] = ordinals[i] + static_cast<int>(exports->Base);
+    for (int ordinal = 1; ordinal <= 7; ++ordinal) {
+        const char* name = ExportNames[ordinal - 1];
+        EXPECT_EQ(ordinal, found[name]) << name;
+        EXPECT_EQ(GetProcAddress(plugin.module, name), plugin.Export(ordinal)) << name;
+        EXPECT_NE(nullptr, plugin.Export(ordinal)) << name;
+    }
+}
+
+struct PopRow {
+    int ordinal;
+    unsigned argumentCount;
+};
+
+// Each export removes exactly its own arguments, as a standard-call host
+// expects; a wrong count would corrupt the host's stack.
+TEST(Exports, EachRemovesItsOwnArguments)
+{
+    static const PopRow rows[] = {{1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, 0}, {6, 0}, {7, 4}};
+    const std::string stem = "ExportsPop";
+    StoreModeDword(stem, 5);  // a mode the command does not act on
+    LoadedPlugin plugin(CopyPlugin(stem + ".dll"));
+    ASSERT_TRUE(plugin.Loaded());
+    ScriptedHost host;
+    DWORD flag = 0;
+    // host window; flag address or event bits; event value; unused
+    const DWORD arguments[4] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(host.Window())),
+                                static_cast<DWORD>(reinterpret_cast<UINT_PTR>(&flag)), 0, 0};
+    for (const PopRow& row : rows) {
+        DWORD rowArguments[4] = {arguments[0], arguments[1], arguments[2], arguments[3]};
+        if (row.ordinal == 3 || row.ordinal == 7)
+            rowArguments[1] = 0;  // no event bits; message 0 is answered with 0
+        EXPECT_EQ(4 * row.argumentCount, MeasureCalleePop(plugin.Export(row.ordinal), row.argumentCount, rowArguments))
+            << ExportNames[row.ordinal - 1];
+    }
+    DeleteSettingsKeyFor(stem);
+}
+
+}  // namespace

@@ -1,0 +1,246 @@
+#include "plugin_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+const char KeyRoot[] = "Software\\Tarvik\\LexivanePlugIns\\";
+
+std::string FolderOf(const std::string& path)
+{
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+// The wide form with the "\\?\" prefix, which lifts the MAX_PATH limit of
+// the file functions, so that tests can place modules in deep folders.
+std::basic_string<WCHAR> ExtendedPath(const std::string& path)
+{
+    std::basic_string<WCHAR> wide(path.size() + 1, 0);
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? length - 1 : 0);
+    const WCHAR prefix[] = {'\\', '\\', '?', '\\', 0};
+    return prefix + wide;
+}
+
+void MakeFolders(const std::string& path)
+{
+    for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
+        CreateDirectoryW(ExtendedPath(path.substr(0, slash)).c_str(), nullptr);
+    CreateDirectoryW(ExtendedPath(path).c_str(), nullptr);
+}
+
+void RemoveTree(const std::basic_string<WCHAR>& folder)
+{
+    const WCHAR all[] = {'\\', '*', 0};
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + all).c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::basic_string<WCHAR> name = entry.cFileName;
+            if (name[0] == '.' && (name.size() == 1 || (name.size() == 2 && name[1] == '.')))
+                continue;
+            const std::basic_string<WCHAR> path = folder + all[0] + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Removes the scratch folder when the test program ends.
+class ScratchCleanup : public testing::Environment {
+public:
+    void TearDown() override { RemoveTree(ExtendedPath(ScratchFolder())); }
+};
+
+const testing::Environment* const scratchCleanup = testing::AddGlobalTestEnvironment(new ScratchCleanup);
+
+}  // namespace
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return FolderOf(path);
+}
+
+std::string BuiltPluginPath()
+{
+    return ProgramFolder() + "\\DecodeUnicode.dll";
+}
+
+std::string ScratchFolder()
+{
+    // Short, so that the long base names of some tests still fit MAX_PATH.
+    static const std::string folder = [] {
+        char name[32];
+        std::snprintf(name, sizeof name, "C:\\pt%lu", GetCurrentProcessId());
+        MakeFolders(name);
+        return std::string(name);
+    }();
+    return folder;
+}
+
+std::string CopyPlugin(const std::string& relativePath)
+{
+    const std::string path = ScratchFolder() + "\\" + relativePath;
+    MakeFolders(FolderOf(path));
+    if (!CopyFileW(ExtendedPath(BuiltPluginPath()).c_str(), ExtendedPath(path).c_str(), FALSE))
+        ADD_FAILURE() << "cannot copy the plug-in to " << path << ", error " << GetLastError();
+    return path;
+}
+
+HMODULE LoadPluginCopy(const std::string& path)
+{
+    return LoadLibraryW(ExtendedPath(path).c_str());
+}
+
+LoadedPlugin::LoadedPlugin(const std::string& path)
+{
+    module = LoadPluginCopy(path);
+    if (module == nullptr)
+        return;
+    OnCommand = reinterpret_cast<OnCommandFn>(Export(1));
+    QueryStatus = reinterpret_cast<QueryStatusFn>(Export(2));
+    OnEvents = reinterpret_cast<OnEventsFn>(Export(3));
+    GetMenuTextID = reinterpret_cast<GetIdFn>(Export(4));
+    GetStatusMessageID = reinterpret_cast<GetIdFn>(Export(5));
+    GetBitmapID = reinterpret_cast<GetIdFn>(Export(6));
+    PlugInProc = reinterpret_cast<PlugInProcFn>(Export(7));
+}
+
+LoadedPlugin::~LoadedPlugin()
+{
+    if (module != nullptr)
+        FreeLibrary(module);
+}
+
+bool LoadedPlugin::Loaded() const
+{
+    return module != nullptr && OnCommand && QueryStatus && OnEvents && GetMenuTextID && GetStatusMessageID &&
+           GetBitmapID && PlugInProc;
+}
+
+FARPROC LoadedPlugin::Export(int ordinal) const
+{
+    return GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+}
+
+std::string SettingsKeyFor(const std::string& stem)
+{
+    return KeyRoot + stem;
+}
+
+bool SettingsKeyExists(const std::string& stem)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteSettingsKeyFor(const std::string& stem)
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str());
+}
+
+void StoreModeValue(const std::string& stem, DWORD type, const std::vector<BYTE>& data)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, nullptr, 0,
+                                             KEY_WRITE, nullptr, &key, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Mode", 0, type, data.empty() ? nullptr : data.data(),
+                                            static_cast<DWORD>(data.size())));
+    RegCloseKey(key);
+}
+
+void StoreModeDword(const std::string& stem, DWORD mode)
+{
+    StoreModeValue(stem, REG_DWORD,
+                   {static_cast<BYTE>(mode), static_cast<BYTE>(mode >> 8), static_cast<BYTE>(mode >> 16),
+                    static_cast<BYTE>(mode >> 24)});
+}
+
+bool ReadModeValue(const std::string& stem, DWORD& type, std::vector<BYTE>& data)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    BYTE buffer[64];
+    DWORD size = sizeof buffer;
+    const bool found = RegQueryValueExA(key, "Mode", nullptr, &type, buffer, &size) == ERROR_SUCCESS;
+    if (found)
+        data.assign(buffer, buffer + size);
+    RegCloseKey(key);
+    return found;
+}
+
+int CountSettingsValues(const std::string& stem)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return -1;
+    DWORD values = 0;
+    DWORD subkeys = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                     nullptr, nullptr);
+    RegCloseKey(key);
+    return static_cast<int>(values + subkeys);
+}
+
+std::string TestStem()
+{
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string stem = std::string(test->test_suite_name()) + "_" + test->name();
+    for (char& c : stem) {
+        if (c == '/' || c == '.' || c == '\\' || c == ':')
+            c = '_';
+    }
+    return stem;
+}
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Pushes the arguments right to left, calls, and measures how far the stack
+// pointer moved back up during the call: a standard-call function removes
+// exactly its own arguments.
+asm(R"(
+    .text
+    .globl _MeasureCalleePop
+_MeasureCalleePop:
+    pushl %ebp
+    movl %esp, %ebp
+    pushl %esi
+    pushl %edi
+    pushl %ebx
+    movl 12(%ebp), %ecx
+    movl 16(%ebp), %esi
+1:  testl %ecx, %ecx
+    jz 2f
+    decl %ecx
+    pushl (%esi,%ecx,4)
+    jmp 1b
+2:  movl %esp, %edi
+    call *8(%ebp)
+    movl %esp, %eax
+    subl %edi, %eax
+    leal -12(%ebp), %esp
+    popl %ebx
+    popl %edi
+    popl %esi
+    popl %ebp
+    ret
+)");

@@ -1,0 +1,77 @@
+// What the Windows tests need around the plug-in: copies of the built DLL
+// under names of their own, the exports looked up by ordinal, and the
+// registry key that belongs to each copy.
+#ifndef TESTS_WINDOWS_PLUGIN_HARNESS_H
+#define TESTS_WINDOWS_PLUGIN_HARNESS_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+typedef void(WINAPI* OnCommandFn)(HWND);
+typedef BOOL(WINAPI* QueryStatusFn)(HWND, LPDWORD);
+typedef void(WINAPI* OnEventsFn)(HWND, DWORD, DWORD);
+typedef UINT(WINAPI* GetIdFn)(void);
+typedef LRESULT(WINAPI* PlugInProcFn)(HWND, UINT, WPARAM, LPARAM);
+
+// The folder of the test program, where the build puts the plug-in too.
+std::string ProgramFolder();
+
+// The built plug-in.
+std::string BuiltPluginPath();
+
+// A folder of this test run, removed when the program ends.
+std::string ScratchFolder();
+
+// Copies the built plug-in to ScratchFolder()\relativePath, making the
+// folders on the way, and returns the copy's full path.
+std::string CopyPlugin(const std::string& relativePath);
+
+// Loads a plug-in copy, also from paths longer than MAX_PATH.
+HMODULE LoadPluginCopy(const std::string& path);
+
+// A plug-in copy loaded into the process, with its exports looked up by
+// ordinal. Freed when it goes out of scope.
+struct LoadedPlugin {
+    explicit LoadedPlugin(const std::string& path);
+    ~LoadedPlugin();
+    LoadedPlugin(const LoadedPlugin&) = delete;
+    LoadedPlugin& operator=(const LoadedPlugin&) = delete;
+
+    bool Loaded() const;
+    FARPROC Export(int ordinal) const;
+
+    HMODULE module = nullptr;
+    OnCommandFn OnCommand = nullptr;
+    QueryStatusFn QueryStatus = nullptr;
+    OnEventsFn OnEvents = nullptr;
+    GetIdFn GetMenuTextID = nullptr;
+    GetIdFn GetStatusMessageID = nullptr;
+    GetIdFn GetBitmapID = nullptr;
+    PlugInProcFn PlugInProc = nullptr;
+};
+
+// Registry, under HKEY_CURRENT_USER\Software\Tarvik\LexivanePlugIns.
+std::string SettingsKeyFor(const std::string& stem);
+bool SettingsKeyExists(const std::string& stem);
+void DeleteSettingsKeyFor(const std::string& stem);
+void StoreModeValue(const std::string& stem, DWORD type, const std::vector<BYTE>& data);
+void StoreModeDword(const std::string& stem, DWORD mode);
+// The "Mode" value's type and bytes; false when there is none.
+bool ReadModeValue(const std::string& stem, DWORD& type, std::vector<BYTE>& data);
+// The number of values under the key, or -1 when it does not exist.
+int CountSettingsValues(const std::string& stem);
+
+// A name for the running test that no other test uses: the test's own name
+// with the characters a file name cannot hold replaced.
+std::string TestStem();
+
+// Calls `function` with `count` 32-bit arguments and returns how many bytes
+// of them it removed from the stack.
+extern "C" unsigned MeasureCalleePop(FARPROC function, unsigned count, const DWORD* arguments);
+
+// Runs the thread's message queue until it is empty.
+void PumpMessages();
+
+#endif

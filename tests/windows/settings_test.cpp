@@ -1,0 +1,304 @@
+// The settings store from inside: the test program links the store itself
+// and points ModuleInstance at copies of the plug-in with chosen names.
+#include "module_state.h"
+#include "plugin_harness.h"
+#include "settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+class SettingsStoreTest : public testing::Test {
+protected:
+    void SetUp() override { stem = TestStem(); }
+    void TearDown() override
+    {
+        ModuleInstance = nullptr;
+        for (HMODULE module : modules)
+            FreeLibrary(module);
+        DeleteSettingsKeyFor(stem);
+    }
+    // Loads a copy of the plug-in at `relativePath` and makes it the module
+    // whose name the store reads.
+    bool UseModule(const std::string& relativePath)
+    {
+        HMODULE module = LoadPluginCopy(CopyPlugin(relativePath));
+        if (module == nullptr)
+            return false;
+        modules.push_back(module);
+        ModuleInstance = module;
+        return true;
+    }
+
+    std::string stem;
+    std::vector<HMODULE> modules;
+};
+
+struct StoredValueRow {
+    const char* name;
+    bool exists;
+    DWORD type;
+    std::vector<BYTE> data;
+    std::int32_t mode;
+};
+
+TEST_F(SettingsStoreTest, LoadTakesTheStoredValue)
+{
+    const StoredValueRow rows[] = {
+        {"no key yet", false, 0, {}, 0},
+        {"REG_DWORD 1", true, REG_DWORD, {1, 0, 0, 0}, 1},
+        {"REG_DWORD 0", true, REG_DWORD, {0, 0, 0, 0}, 0},
+        {"REG_DWORD 7", true, REG_DWORD, {7, 0, 0, 0}, 7},
+        {"REG_DWORD all bits", true, REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}, -1},
+        {"4 bytes of REG_BINARY", true, REG_BINARY, {1, 0, 0, 0}, 1},
+        {"4 bytes, high byte first set", true, REG_BINARY, {0, 0, 0, 1}, 0x01000000},
+        {"8 bytes", true, REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0}, 0},
+        {"1 byte", true, REG_BINARY, {1}, 1},
+        {"2 bytes", true, REG_BINARY, {1, 2}, 0x0201},
+        {"no bytes", true, REG_BINARY, {}, 0},
+    };
+    ASSERT_TRUE(UseModule(stem + ".dll"));
+    for (const StoredValueRow& row : rows) {
+        DeleteSettingsKeyFor(stem);
+        if (row.exists)
+            StoreModeValue(stem, row.type, row.data);
+        DecodeMode = 12345;
+        EXPECT_EQ(TRUE, LoadSettings()) << row.name;
+        EXPECT_EQ(row.mode, DecodeMode) << row.name;
+        EXPECT_TRUE(SettingsKeyExists(stem)) << row.name;
+    }
+}
+
+TEST_F(SettingsStoreTest, FirstLoadCreatesAnEmptyKey)
+{
+    ASSERT_TRUE(UseModule(stem + ".dll"));
+    DeleteSettingsKeyFor(stem);
+    DecodeMode = 1;
+    EXPECT_EQ(TRUE, LoadSettings());
+    EXPECT_EQ(0, DecodeMode);
+    EXPECT_EQ(0, CountSettingsValues(stem));
+}
+
+TEST_F(SettingsStoreTest, SaveWritesADword)
+{
+    static const std::int32_t modes[] = {0, 1, 2, -1};
+    ASSERT_TRUE(UseModule(stem + ".dll"));
+    for (std::int32_t mode : modes) {
+        StoreModeValue(stem, REG_BINARY, {9, 9});
+        DecodeMode = mode;
+        EXPECT_EQ(TRUE, SaveSettings()) << mode;
+        DWORD type = 0;
+        std::vector<BYTE> data;
+        ASSERT_TRUE(ReadModeValue(stem, type, data)) << mode;
+        EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type) << mode;
+        ASSERT_EQ(4u, data.size()) << mode;
+        std::int32_t stored;
+        std::memcpy(&stored, data.data(), 4);
+        EXPECT_EQ(mode, stored) << mode;
+        EXPECT_EQ(1, CountSettingsValues(stem)) << mode;
+        EXPECT_EQ(mode, DecodeMode) << mode;
+    }
+}
+
+TEST_F(SettingsStoreTest, DeleteRemovesOnlyThePlugInKey)
+{
+    ASSERT_TRUE(UseModule(stem + ".dll"));
+    DecodeMode = 1;
+    ASSERT_EQ(TRUE, SaveSettings());
+    DeleteSettingsKey();
+    EXPECT_FALSE(SettingsKeyExists(stem));
+    HKEY parent;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tarvik\\LexivanePlugIns", 0, KEY_READ, &parent));
+    RegCloseKey(parent);
+    EXPECT_EQ(1, DecodeMode);
+    // Deleting again, with no key, is harmless; loading creates it anew.
+    DeleteSettingsKey();
+    EXPECT_EQ(TRUE, LoadSettings());
+    EXPECT_EQ(0, DecodeMode);
+    EXPECT_EQ(0, CountSettingsValues(stem));
+}
+
+// HKEY_CURRENT_USER mapped onto a key that has been deleted: no key can be
+// opened or created below it.
+class UnusableCurrentUser {
+public:
+    UnusableCurrentUser()
+    {
+        const char* name = "Software\\PlugInTestsDeleted";
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        RegDeleteKeyA(HKEY_CURRENT_USER, name);
+        overridden_ = RegOverridePredefKey(HKEY_CURRENT_USER, key_) == ERROR_SUCCESS;
+    }
+    ~UnusableCurrentUser()
+    {
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        RegCloseKey(key_);
+    }
+    bool Active() const { return overridden_; }
+
+private:
+    HKEY key_ = nullptr;
+    bool overridden_ = false;
+};
+
+TEST_F(SettingsStoreTest, KeyThatCannotBeOpenedKeepsTheMode)
+{
+    ASSERT_TRUE(UseModule(stem + ".dll"));
+    StoreModeDword(stem, 1);
+    ASSERT_EQ(TRUE, LoadSettings());
+    ASSERT_EQ(1, DecodeMode);
+    {
+        UnusableCurrentUser unusable;
+        ASSERT_TRUE(unusable.Active());
+        EXPECT_EQ(nullptr, OpenSettingsKey());
+        EXPECT_EQ(FALSE, LoadSettings());
+        EXPECT_EQ(1, DecodeMode);
+        DecodeMode = 0;
+        EXPECT_EQ(FALSE, SaveSettings());
+    }
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    ASSERT_TRUE(ReadModeValue(stem, type, data));
+    EXPECT_EQ((std::vector<BYTE>{1, 0, 0, 0}), data);
+}
+
+struct StemRow {
+    const char* relativePath;
+    const char* stem;
+};
+
+TEST_F(SettingsStoreTest, BaseNameIsTheFileNameBeforeItsFirstDot)
+{
+    const StemRow rows[] = {
+        {"Plug.Ins\\Widget.beta.dll", "Widget"},
+        {"Widget.dll", "Widget"},
+        {"two.dots.here.dll", "two"},
+        {"a.b\\c.d\\Plain.dll", "Plain"},
+        {"Space Name.x.dll", "Space Name"},
+        {".hidden.dll", ""},
+    };
+    for (const StemRow& row : rows) {
+        ASSERT_TRUE(UseModule(row.relativePath)) << row.relativePath;
+        char stemBuffer[MAX_PATH] = {};
+        EXPECT_EQ(TRUE, GetModuleStem(stemBuffer)) << row.relativePath;
+        EXPECT_STREQ(row.stem, stemBuffer) << row.relativePath;
+        char path[MAX_PATH] = {};
+        EXPECT_EQ(TRUE, GetSettingsKeyPath(path)) << row.relativePath;
+        EXPECT_EQ(SettingsKeyFor(row.stem), std::string(path)) << row.relativePath;
+    }
+}
+
+TEST_F(SettingsStoreTest, LongestBaseNameFillsTheKeyPath)
+{
+    stem = std::string(227, 'w');
+    ASSERT_TRUE(UseModule(stem + ".dll"));
+    char path[MAX_PATH + 8];
+    std::memset(path, 0x5A, sizeof path);
+    ASSERT_EQ(TRUE, GetSettingsKeyPath(path));
+    EXPECT_EQ(259u, std::strlen(path));
+    EXPECT_EQ(SettingsKeyFor(stem), std::string(path));
+    EXPECT_EQ(0x5A, path[MAX_PATH]);
+    DecodeMode = 1;
+    EXPECT_EQ(TRUE, SaveSettings());
+    EXPECT_TRUE(SettingsKeyExists(stem));
+}
+
+TEST_F(SettingsStoreTest, TooLongBaseNameOpensNothing)
+{
+    stem = std::string(228, 'v');
+    ASSERT_TRUE(UseModule(stem + ".dll"));
+    char path[MAX_PATH];
+    std::memset(path, 0x5A, sizeof path);
+    EXPECT_EQ(FALSE, GetSettingsKeyPath(path));
+    EXPECT_EQ(0x5A, path[0]);
+    DecodeMode = 1;
+    EXPECT_EQ(nullptr, OpenSettingsKey());
+    EXPECT_EQ(FALSE, LoadSettings());
+    EXPECT_EQ(1, DecodeMode);
+    EXPECT_EQ(FALSE, SaveSettings());
+    EXPECT_FALSE(SettingsKeyExists(std::string(227, 'v')));
+    DeleteSettingsKey();  // nothing to delete, nothing deleted
+}
+
+TEST_F(SettingsStoreTest, ModuleWithoutANameOpensNothing)
+{
+    StoreModeDword(stem, 1);
+    ModuleInstance = reinterpret_cast<HINSTANCE>(static_cast<UINT_PTR>(0x10)); // no module there
+    char buffer[MAX_PATH];
+    std::memset(buffer, 0x5A, sizeof buffer);
+    EXPECT_EQ(FALSE, GetModuleStem(buffer));
+    EXPECT_EQ(FALSE, GetSettingsKeyPath(buffer));
+    EXPECT_EQ(0x5A, buffer[0]);
+    DecodeMode = 7;
+    EXPECT_EQ(FALSE, LoadSettings());
+    EXPECT_EQ(7, DecodeMode);
+    EXPECT_EQ(FALSE, SaveSettings());
+    DeleteSettingsKey();
+    EXPECT_TRUE(SettingsKeyExists(stem));
+}
+
+TEST_F(SettingsStoreTest, ModulePathLongerThanTheBuffers)
+{
+    // A folder deep enough that the module's full name needs more than
+    // MAX_PATH bytes.
+    std::string folder;
+    while (folder.size() < 240)
+        folder += "deepfolder\\";
+    const std::string relativePath = folder + stem + ".dll";
+    ASSERT_TRUE(UseModule(relativePath));
+    char buffer[MAX_PATH];
+    std::memset(buffer, 0x5A, sizeof buffer);
+    EXPECT_EQ(FALSE, GetModuleStem(buffer));
+    EXPECT_EQ(0x5A, buffer[0]);
+    DecodeMode = 1;
+    EXPECT_EQ(FALSE, LoadSettings());
+    EXPECT_EQ(1, DecodeMode);
+}
+
+struct DotRow {
+    UINT codePage;  // the ANSI code page the row applies to, 0 for every one
+    const char* name;
+    const char* cut;
+};
+
+// The first '.' in the process's ANSI code page: under a double-byte code
+// page a lead byte takes the byte after it, 0x2E included.
+TEST(ModuleStem, CutsAtTheFirstDotOfTheAnsiCodePage)
+{
+    static const DotRow rows[] = {
+        {0, "Widget.beta.dll", "Widget"},
+        {0, "NoDot", "NoDot"},
+        {0, ".dll", ""},
+        {1252, "\x81.x.dll", "\x81"},
+        {932, "\x81.x.dll", "\x81.x"},
+        {932, "\x83\x5C.dll", "\x83\x5C"},
+        {932, "a\xE0", "a\xE0"},
+        {932, "\xA1.dll", "\xA1"},  // a single-byte katakana, no lead byte
+        {936, "\x81.x.dll", "\x81.x"},
+        {936, "\xA1.dll", "\xA1.dll"},
+    };
+    const UINT codePage = GetACP();
+    // The suite runs once per language; make sure the run got its code page.
+    char locale[32] = {};
+    GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
+    if (std::strncmp(locale, "ja_JP", 5) == 0)
+        ASSERT_EQ(932u, codePage);
+    if (std::strncmp(locale, "zh_CN", 5) == 0)
+        ASSERT_EQ(936u, codePage);
+    for (const DotRow& row : rows) {
+        if (row.codePage != 0 && row.codePage != codePage)
+            continue;
+        char name[64];
+        std::strcpy(name, row.name);
+        CutAtFirstDot(name);
+        EXPECT_STREQ(row.cut, name) << "code page " << codePage << ", name " << row.name;
+    }
+}
+
+}  // namespace
