@@ -33,7 +33,7 @@ TEST(FindFirstDot, StepsOverDoubleByteCharacters)
         {CodePage932, "a\x81", -1},         // a lead byte cut off by the end
         {CodePage932, "\xA0.dll", 1},       // 0xA0 lies between the ranges
         {CodePage932, "\xFD.dll", 1},
-        {CodePage932, "\x83\x5C\x83.x", 4},
+        {CodePage932, "\x83\x5C\x83.x.dll", 5},
         {CodePage936, "\xA1.\xFE..dll", 4},
         {CodePage936, "\x80.dll", 1},
     };
