@@ -1,0 +1,449 @@
+// decode-escapes as a user runs it: tables of inputs, arguments and what must
+// come out, on standard output, in files and on standard error.
+#include "tool_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+const std::string Utf8Bom = "\xEF\xBB\xBF";
+const std::string LeBom = "\xFF\xFE";
+const std::string BeBom = "\xFE\xFF";
+
+std::string Utf16(const std::u16string& text, bool bigEndian)
+{
+    std::string bytes;
+    for (char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+std::string Le(const std::u16string& text)
+{
+    return Utf16(text, false);
+}
+
+std::string Be(const std::u16string& text)
+{
+    return Utf16(text, true);
+}
+
+// Bytes as text for failure messages: printable ASCII as is, the rest in hex.
+std::string Shown(const std::string& bytes)
+{
+    std::string shown;
+    for (unsigned char byte : bytes) {
+        if (byte >= 0x20 && byte < 0x7F) {
+            shown.push_back(static_cast<char>(byte));
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "<%02X>", byte);
+            shown += hex;
+        }
+    }
+    return shown;
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+unsigned FileMode(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "decode-escapes-test.XXXXXX").string();
+        ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
+        dir_ = pattern;
+    }
+
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+    ToolRun Run(const std::vector<std::string>& args, const std::string& input = "",
+                const ToolLimits& limits = ToolLimits()) const
+    {
+        return RunTool(dir_, args, input, limits);
+    }
+
+    // The directory's files other than the standard streams' files.
+    std::set<std::string> Files() const
+    {
+        std::set<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir_)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("io.", 0) != 0)
+                names.insert(name);
+        }
+        return names;
+    }
+
+    std::string dir_;
+};
+
+struct DecodeRow {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    std::string output;
+};
+
+const DecodeRow DecodeRows[] = {
+    {"mode 0 by default", {}, "&#26085;&#26412; \\u65e5\n", "\xE6\x97\xA5\xE6\x9C\xAC \\u65e5\n"},
+    {"--mode 1", {"--mode", "1"}, "&#26085;&#26412; \\u65e5\n", "&#26085;&#26412; \xE6\x97\xA5\n"},
+    {"--mode ucn", {"--mode", "ucn"}, "\\u0041&#66;", "A&#66;"},
+    {"--mode=charref", {"--mode=charref"}, "\\u0041&#66;", "\\u0041B"},
+    {"-m UCN", {"-m", "UCN"}, "\\u0041", "A"},
+    {"- is standard input", {"-"}, "&#65;", "A"},
+    {"empty input", {}, "", ""},
+    {"line ends kept", {}, "&#65;\r\n&#66;\n", "A\r\nB\n"},
+    {"UTF-8 byte order mark kept", {}, Utf8Bom + "&#65;", Utf8Bom + "A"},
+    {"only a byte order mark", {}, Utf8Bom, Utf8Bom},
+    {"UTF-16LE byte order mark kept", {}, LeBom + Le(u"&#65;\\u0042"), LeBom + Le(u"A\\u0042")},
+    {"UTF-16BE byte order mark kept", {"-m1"}, BeBom + Be(u"&#65;\\u0042"), BeBom + Be(u"&#65;B")},
+    {"UTF-16LE named, no mark", {"--encoding", "utf-16le"}, Le(u"x&#26085;"), Le(u"x\u65E5")},
+    {"UTF-16BE named, no mark", {"-e", "UTF16BE"}, Be(u"x&#26085;"), Be(u"x\u65E5")},
+    {"UTF-16 keeps a decoded lone surrogate", {}, LeBom + Le(u"&#55357;"), LeBom + "\x3D\xD8"},
+    {"UTF-16 keeps an input lone surrogate", {}, BeBom + "\xDC\x00"s + Be(u"&#65;"), BeBom + "\xDC\x00"s + "\x00\x41"s},
+    {"UTF-8 pair of references", {}, "&#55357;&#56832;", "\xF0\x9F\x98\x80"},
+    {"UTF-8 pair of names", {"-m", "1"}, "\\uD83D\\uDE00", "\xF0\x9F\x98\x80"},
+    {"UTF-8 four-byte input kept", {}, "\xF0\x9F\x98\x80&#65;", "\xF0\x9F\x98\x80" "A"},
+    {"NUL ends a part", {}, "&#65;\0&#66;"s, "A\0B"s},
+    {"field stops at NUL", {}, "&#65\0;x"s, "&#65\0;x"s},
+    {"prefix cut by NUL", {}, "&\0#65;"s, "&\0#65;"s},
+    {"short name before NUL", {"-m", "1"}, "\\u4\0" "1"s, "\x04\0" "1"s},
+    {"NUL at both ends", {}, "\0&#65;\0"s, "\0A\0"s},
+    {"UTF-16 NUL ends a part", {}, LeBom + Le(u"&#65\0;&#66;"s), LeBom + Le(u"&#65\0;B"s)},
+    {"sequence across a read block", {}, std::string((1 << 20) - 1, 'a') + "\xE6\x97\xA5&#65;",
+     std::string((1 << 20) - 1, 'a') + "\xE6\x97\xA5" "A"},
+};
+
+TEST_F(CliTest, DecodesStandardInput)
+{
+    for (const DecodeRow& row : DecodeRows) {
+        const ToolRun run = Run(row.args, row.input);
+        EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
+        EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
+        EXPECT_EQ(run.err, "") << row.name;
+    }
+}
+
+TEST_F(CliTest, DecodesFilesLikeStandardInput)
+{
+    for (const DecodeRow& row : DecodeRows) {
+        WriteFileBytes(Path("in.txt"), row.input);
+        std::vector<std::string> args = row.args;
+        args.push_back("in.txt");
+        EXPECT_EQ(Shown(Run(args).out), Shown(row.output)) << row.name;
+        args.insert(args.begin(), {"-o", "out.txt"});
+        EXPECT_EQ(Run(args).exitStatus, 0) << row.name;
+        EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(row.output)) << row.name;
+    }
+}
+
+struct SurrogateRow {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    std::string output;
+    const char* note;
+};
+
+const SurrogateRow SurrogateRows[] = {
+    {"high alone", {}, "a&#55357;b", "a\xEF\xBF\xBD" "b", "1 lone surrogate cannot be written in UTF-8 and became U+FFFD; the first is at byte offset 1 of the output"},
+    {"low before high", {}, "&#56832;&#55357;", "\xEF\xBF\xBD\xEF\xBF\xBD", "2 lone surrogates cannot be written in UTF-8 and became U+FFFD; the first is at byte offset 0"},
+    {"offset counts the mark", {}, Utf8Bom + "\xC3\xA9&#55357;", Utf8Bom + "\xC3\xA9\xEF\xBF\xBD", "the first is at byte offset 5"},
+    {"high before a pair", {"-m", "1"}, "\\uD83D\\uD83D\\uDE00", "\xEF\xBF\xBD\xF0\x9F\x98\x80", "1 lone surrogate"},
+    {"high before NUL and low", {"-m", "1"}, "\\uD83D\0\\uDE00"s, "\xEF\xBF\xBD\0\xEF\xBF\xBD"s, "2 lone surrogates"},
+};
+
+TEST_F(CliTest, WritesLoneSurrogatesInUtf8AsReplacementCharacters)
+{
+    for (const SurrogateRow& row : SurrogateRows) {
+        const ToolRun run = Run(row.args, row.input);
+        EXPECT_EQ(run.exitStatus, 0) << row.name;
+        EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
+        EXPECT_TRUE(Contains(run.err, "standard input: ") && Contains(run.err, row.note)) << row.name << ": " << run.err;
+    }
+}
+
+struct BadInputRow {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    const char* error;  // after "decode-escapes: bad.txt: "
+};
+
+const BadInputRow BadInputRows[] = {
+    {"stray continuation byte", {}, "ab\x80", "invalid UTF-8 at byte offset 2"},
+    {"overlong NUL", {}, "\xC0\x80", "invalid UTF-8 at byte offset 0"},
+    {"overlong three bytes", {}, "x\xE0\x80\xAF", "invalid UTF-8 at byte offset 1"},
+    {"encoded surrogate", {}, "x\xED\xA0\x80", "invalid UTF-8 at byte offset 1"},
+    {"above U+10FFFF", {}, "\xF4\x90\x80\x80", "invalid UTF-8 at byte offset 0"},
+    {"lead byte F5", {}, "&#65;\xF5", "invalid UTF-8 at byte offset 5"},
+    {"missing continuation", {}, "\xE6\x97" "A", "invalid UTF-8 at byte offset 0"},
+    {"cut at the end", {}, "abc\xE6\x97", "incomplete UTF-8 sequence at byte offset 3"},
+    {"after the mark", {}, Utf8Bom + "\x80", "invalid UTF-8 at byte offset 3"},
+    {"in the second read block", {}, std::string(1 << 20, 'a') + "&#65;\xFF", "invalid UTF-8 at byte offset 1048581"},
+    {"odd UTF-16LE", {}, LeBom + "A\0A"s, "odd number of bytes in UTF-16: half a code unit at byte offset 4"},
+    {"odd UTF-16BE named", {"-e", "utf-16be"}, "\0A\0"s, "odd number of bytes in UTF-16: half a code unit at byte offset 2"},
+    {"mark contradicts UTF-16LE", {"-e", "utf-16le"}, BeBom + Be(u"A"), "the byte order mark at byte offset 0 is utf-16be, not the utf-16le"},
+    {"UTF-16 mark under UTF-8", {"-e", "utf-8"}, LeBom + Le(u"A"), "the byte order mark at byte offset 0 is utf-16le"},
+};
+
+// Each bad input, whichever way it is written: an error that names the file
+// and the offset, exit status 2, and nothing written.
+TEST_F(CliTest, RejectsBadInputAndWritesNothing)
+{
+    const std::string kept = "kept as it was";
+    for (const BadInputRow& row : BadInputRows) {
+        const std::string message = "decode-escapes: bad.txt: "s + row.error;
+        WriteFileBytes(Path("bad.txt"), row.input);
+        WriteFileBytes(Path("existing.txt"), kept);
+        std::remove(Path("new.txt").c_str());
+
+        std::vector<std::vector<std::string>> ways = {{}, {"-o", "new.txt"}, {"-o", "existing.txt"}, {"--in-place"}};
+        for (std::vector<std::string>& args : ways) {
+            args.insert(args.end(), row.args.begin(), row.args.end());
+            args.push_back("bad.txt");
+            const ToolRun run = Run(args);
+            EXPECT_EQ(run.exitStatus, 2) << row.name << ", " << args[0];
+            EXPECT_TRUE(Contains(run.err, message)) << row.name << ", " << args[0] << ": " << run.err;
+            EXPECT_EQ(run.out, "") << row.name;
+        }
+        EXPECT_FALSE(fs::exists(Path("new.txt"))) << row.name;
+        EXPECT_EQ(ReadFileBytes(Path("existing.txt")), kept) << row.name;
+        EXPECT_EQ(Shown(ReadFileBytes(Path("bad.txt"))), Shown(row.input)) << row.name;
+        EXPECT_EQ(Files(), (std::set<std::string>{"bad.txt", "existing.txt"})) << row.name << ": a file was left";
+
+        const ToolRun piped = Run(row.args, row.input);
+        EXPECT_EQ(piped.exitStatus, 2) << row.name;
+        EXPECT_TRUE(Contains(piped.err, "decode-escapes: standard input: "s + row.error)) << row.name << ": " << piped.err;
+    }
+}
+
+struct UsageRow {
+    const char* name;
+    std::vector<std::string> args;
+    const char* error;
+};
+
+const UsageRow UsageRows[] = {
+    {"unknown long option", {"--bogus", "in.txt"}, "unknown option '--bogus'"},
+    {"unknown short option", {"-x"}, "unknown option '-x'"},
+    {"mode 2", {"--mode", "2"}, "unknown mode '2' for --mode (use 0, 1, charref or ucn)"},
+    {"mode without value", {"--mode"}, "--mode needs a value"},
+    {"unknown encoding", {"-e", "latin1"}, "unknown encoding 'latin1' for -e"},
+    {"output and in place", {"-o", "out.txt", "-i", "in.txt"}, "--output and --in-place cannot be used together"},
+    {"in place without file", {"--in-place"}, "--in-place needs at least one FILE"},
+    {"in place on standard input", {"-i", "in.txt", "-"}, "--in-place cannot rewrite standard input"},
+    {"value for a flag", {"--in-place=yes", "in.txt"}, "--in-place takes no value"},
+    {"empty output name", {"-o", ""}, "-o needs a file name"},
+};
+
+TEST_F(CliTest, RejectsBadArguments)
+{
+    WriteFileBytes(Path("in.txt"), "&#65;");
+    for (const UsageRow& row : UsageRows) {
+        const ToolRun run = Run(row.args, "&#65;");
+        EXPECT_EQ(run.exitStatus, 2) << row.name;
+        EXPECT_TRUE(Contains(run.err, "decode-escapes: "s + row.error)) << row.name << ": " << run.err;
+        EXPECT_EQ(run.out, "") << row.name;
+        EXPECT_EQ(ReadFileBytes(Path("in.txt")), "&#65;") << row.name;
+        EXPECT_EQ(Files(), std::set<std::string>{"in.txt"}) << row.name;
+    }
+}
+
+TEST_F(CliTest, HelpAndVersion)
+{
+    const struct {
+        const char* arg;
+        const char* text;
+    } rows[] = {
+        {"--help", "Usage: decode-escapes [OPTION]... [FILE]...\n"},
+        {"-h", "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n"},
+        {"--version", "decode-escapes 1.00\n"},
+    };
+    for (const auto& row : rows) {
+        const ToolRun run = Run({row.arg, "no-such-file"});
+        EXPECT_EQ(run.exitStatus, 0) << row.arg;
+        EXPECT_TRUE(Contains(run.out, row.text)) << row.arg << ": " << run.out;
+        EXPECT_EQ(run.err, "") << row.arg;
+    }
+}
+
+TEST_F(CliTest, ReportsUnreadableInputs)
+{
+    fs::create_directory(Path("folder"));
+    const struct {
+        const char* path;
+        const char* error;
+    } rows[] = {
+        {"missing.txt", "decode-escapes: missing.txt: cannot open: No such file or directory"},
+        {"folder", "decode-escapes: folder: read error at byte offset 0: Is a directory"},
+    };
+    for (const auto& row : rows) {
+        const ToolRun run = Run({row.path});
+        EXPECT_EQ(run.exitStatus, 2) << row.path;
+        EXPECT_TRUE(Contains(run.err, row.error)) << row.path << ": " << run.err;
+        EXPECT_EQ(run.out, "") << row.path;
+    }
+}
+
+TEST_F(CliTest, SeveralFiles)
+{
+    WriteFileBytes(Path("a.txt"), "&#65;");
+    WriteFileBytes(Path("b.txt"), LeBom + Le(u"&#66;"));
+    WriteFileBytes(Path("bad.txt"), "\xFF");
+    const std::string decoded = "A" + LeBom + Le(u"B");
+
+    // Standard output: one after another; a bad file is skipped and reported.
+    ToolRun run = Run({"a.txt", "b.txt"});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(Shown(run.out), Shown(decoded));
+    run = Run({"a.txt", "bad.txt", "b.txt"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(Shown(run.out), Shown(decoded));
+    EXPECT_TRUE(Contains(run.err, "bad.txt: invalid UTF-8 at byte offset 0")) << run.err;
+
+    // -o: one after another into the file, or nothing at all.
+    EXPECT_EQ(Run({"-o", "out.txt", "a.txt", "b.txt"}).exitStatus, 0);
+    EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(decoded));
+    run = Run({"a.txt", "-o", "out.txt", "b.txt", "bad.txt"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_TRUE(Contains(run.err, "out.txt: not written, since an input could not be decoded")) << run.err;
+    EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(decoded));
+
+    // -i: each good file rewritten, the bad one left alone.
+    run = Run({"-i", "a.txt", "bad.txt", "b.txt"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(ReadFileBytes(Path("a.txt")), "A");
+    EXPECT_EQ(ReadFileBytes(Path("bad.txt")), "\xFF");
+    EXPECT_EQ(Shown(ReadFileBytes(Path("b.txt"))), Shown(LeBom + Le(u"B")));
+    EXPECT_EQ(Files(), (std::set<std::string>{"a.txt", "b.txt", "bad.txt", "out.txt"}));
+}
+
+TEST_F(CliTest, InPlaceKeepsPermissions)
+{
+    for (unsigned mode : {0600u, 0640u, 0755u, 0444u, 02750u}) {
+        WriteFileBytes(Path("f.txt"), "&#65;");
+        ASSERT_EQ(chmod(Path("f.txt").c_str(), mode), 0);
+        const ToolRun run = Run({"--in-place", "f.txt"});
+        EXPECT_EQ(run.exitStatus, 0) << std::oct << mode << ": " << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "A") << std::oct << mode;
+        EXPECT_EQ(FileMode(Path("f.txt")), mode) << std::oct << mode;
+        std::remove(Path("f.txt").c_str());
+    }
+}
+
+TEST_F(CliTest, OutputFileKeepsPermissionsOrGetsNewFileOnes)
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(Run({"-o", "new.txt"}, "&#65;").exitStatus, 0);
+    EXPECT_EQ(FileMode(Path("new.txt")), 0666u & ~mask);
+    WriteFileBytes(Path("old.txt"), "old");
+    chmod(Path("old.txt").c_str(), 0604);
+    EXPECT_EQ(Run({"-o", "old.txt"}, "&#65;").exitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(Path("old.txt")), "A");
+    EXPECT_EQ(FileMode(Path("old.txt")), 0604u);
+}
+
+TEST_F(CliTest, InPlaceFollowsSymbolicLinks)
+{
+    WriteFileBytes(Path("target.txt"), "&#65;");
+    fs::create_symlink("target.txt", Path("link.txt"));
+    EXPECT_EQ(Run({"-i", "link.txt"}).exitStatus, 0);
+    EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
+    EXPECT_EQ(ReadFileBytes(Path("target.txt")), "A");
+    EXPECT_EQ(Files(), (std::set<std::string>{"link.txt", "target.txt"}));
+}
+
+TEST_F(CliTest, InPlaceLeavesAFileWithNothingToDecode)
+{
+    WriteFileBytes(Path("plain.txt"), Utf8Bom + "&#x41; no reference\n");
+    const fs::file_time_type before = fs::last_write_time(Path("plain.txt"));
+    struct stat info;
+    ASSERT_EQ(stat(Path("plain.txt").c_str(), &info), 0);
+    EXPECT_EQ(Run({"-i", "plain.txt"}).exitStatus, 0);
+    struct stat after;
+    ASSERT_EQ(stat(Path("plain.txt").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, info.st_ino);
+    EXPECT_EQ(fs::last_write_time(Path("plain.txt")), before);
+}
+
+// A write that fails (the file size limit holds for root too) or a kill in the
+// middle of writing leaves the original whole and no temporary file behind.
+TEST_F(CliTest, FailedWriteLeavesTheOriginal)
+{
+    const std::string original = "&#65;" + std::string(200000, 'x');
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        bool ignoreSignal;
+    } rows[] = {
+        {"in place, write fails", {"-i", "f.txt"}, true},
+        {"in place, killed by SIGXFSZ", {"-i", "f.txt"}, false},
+        {"-o, write fails", {"-o", "f.txt", "g.txt"}, true},
+        {"-o, killed by SIGXFSZ", {"-o", "f.txt", "g.txt"}, false},
+    };
+    WriteFileBytes(Path("g.txt"), original);
+    for (const auto& row : rows) {
+        WriteFileBytes(Path("f.txt"), original);
+        ToolLimits limits;
+        limits.fileSizeLimit = 4096;
+        limits.ignoreFileSizeSignal = row.ignoreSignal;
+        const ToolRun run = Run(row.args, "", limits);
+        if (row.ignoreSignal) {
+            EXPECT_EQ(run.exitStatus, 2) << row.name;
+            EXPECT_TRUE(Contains(run.err, "decode-escapes: f.txt: cannot write: File too large")) << row.name << ": " << run.err;
+        } else {
+            EXPECT_EQ(run.signal, SIGXFSZ) << row.name;
+        }
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), original) << row.name;
+        EXPECT_EQ(Files(), (std::set<std::string>{"f.txt", "g.txt"})) << row.name;
+    }
+}
+
+TEST_F(CliTest, OutputTargetThatCannotBeReplaced)
+{
+    fs::create_directory(Path("folder"));
+    const struct {
+        const char* target;
+        const char* error;
+    } rows[] = {
+        {"folder", "decode-escapes: folder: not a regular file"},
+        {"missing/out.txt", "decode-escapes: missing/out.txt: cannot create a temporary file beside it: No such file or directory"},
+    };
+    for (const auto& row : rows) {
+        const ToolRun run = Run({"-o", row.target}, "&#65;");
+        EXPECT_EQ(run.exitStatus, 2) << row.target;
+        EXPECT_TRUE(Contains(run.err, row.error)) << row.target << ": " << run.err;
+    }
+    EXPECT_TRUE(fs::is_directory(Path("folder")));
+    EXPECT_TRUE(fs::is_empty(Path("folder")));
+}
+
+}  // namespace
