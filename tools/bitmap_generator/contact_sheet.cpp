@@ -1,0 +1,168 @@
+#include "contact_sheet.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+const Rgba kPaper = {248, 248, 248, 255};
+const Rgba kInk = {40, 40, 48, 255};
+const Rgba kCheckLight = {255, 255, 255, 255};
+const Rgba kCheckDark = {204, 204, 204, 255};
+const Rgba kRule = {216, 216, 222, 255};
+
+// A 5 x 7 font for the labels; '#' marks ink.
+struct Glyph {
+    char c;
+    const char* rows[7];
+};
+
+const Glyph kFont[] = {
+    {'A', {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
+    {'B', {"####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."}},
+    {'D', {"####.", "#...#", "#...#", "#...#", "#...#", "#...#", "####."}},
+    {'E', {"#####", "#....", "#....", "####.", "#....", "#....", "#####"}},
+    {'H', {"#...#", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
+    {'I', {".###.", "..#..", "..#..", "..#..", "..#..", "..#..", ".###."}},
+    {'L', {"#....", "#....", "#....", "#....", "#....", "#....", "#####"}},
+    {'M', {"#...#", "##.##", "#.#.#", "#.#.#", "#...#", "#...#", "#...#"}},
+    {'N', {"#...#", "#...#", "##..#", "#.#.#", "#..##", "#...#", "#...#"}},
+    {'O', {".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
+    {'P', {"####.", "#...#", "#...#", "####.", "#....", "#....", "#...."}},
+    {'R', {"####.", "#...#", "#...#", "####.", "#.#..", "#..#.", "#...#"}},
+    {'S', {".####", "#....", "#....", ".###.", "....#", "....#", "####."}},
+    {'T', {"#####", "..#..", "..#..", "..#..", "..#..", "..#..", "..#.."}},
+    {'X', {"#...#", "#...#", ".#.#.", "..#..", ".#.#.", "#...#", "#...#"}},
+    {'0', {".###.", "#...#", "#..##", "#.#.#", "##..#", "#...#", ".###."}},
+    {'1', {"..#..", ".##..", "..#..", "..#..", "..#..", "..#..", ".###."}},
+    {'2', {".###.", "#...#", "....#", "...#.", "..#..", ".#...", "#####"}},
+    {'3', {"#####", "...#.", "..#..", "...#.", "....#", "#...#", ".###."}},
+    {'4', {"...#.", "..##.", ".#.#.", "#..#.", "#####", "...#.", "...#."}},
+    {'5', {"#####", "#....", "####.", "....#", "....#", "#...#", ".###."}},
+    {'6', {"..##.", ".#...", "#....", "####.", "#...#", "#...#", ".###."}},
+    {'7', {"#####", "....#", "...#.", "..#..", ".#...", ".#...", ".#..."}},
+    {'8', {".###.", "#...#", "#...#", ".###.", "#...#", "#...#", ".###."}},
+    {'9', {".###.", "#...#", "#...#", ".####", "....#", "...#.", ".##.."}},
+};
+
+constexpr int kTextScale = 2;
+constexpr int kCharAdvance = 6 * kTextScale;
+constexpr int kLineHeight = 10 * kTextScale;
+
+void FillRect(Image& sheet, int left, int top, int width, int height, Rgba color)
+{
+    for (int y = top; y < top + height; ++y) {
+        for (int x = left; x < left + width; ++x) {
+            sheet.at(x, y) = color;
+        }
+    }
+}
+
+void DrawText(Image& sheet, int left, int top, const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        for (const Glyph& glyph : kFont) {
+            if (glyph.c != text[i]) {
+                continue;
+            }
+            for (int y = 0; y < 7; ++y) {
+                for (int x = 0; x < 5; ++x) {
+                    if (glyph.rows[y][x] == '#') {
+                        FillRect(sheet, left + static_cast<int>(i) * kCharAdvance + x * kTextScale,
+                                 top + y * kTextScale, kTextScale, kTextScale, kInk);
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Transparent pixels let the checkerboard (or the paper) through.
+void DrawImage(Image& sheet, int left, int top, const Image& image, int zoom, bool checkerboard)
+{
+    for (int y = 0; y < image.height * zoom; ++y) {
+        for (int x = 0; x < image.width * zoom; ++x) {
+            Rgba p = image.at(x / zoom, y / zoom);
+            if (p.a == 0) {
+                bool dark = ((x / 4) + (y / 4)) % 2 == 1;
+                p = !checkerboard ? kPaper : (dark ? kCheckDark : kCheckLight);
+            }
+            sheet.at(left + x, top + y) = p;
+        }
+    }
+}
+
+struct SheetRow {
+    int size;
+    int bitsPerPixel;
+    const char* label[2];
+};
+
+const SheetRow kRows[] = {
+    {16, 4, {"16 PX", "4 BIT"}},  {16, 8, {"16 PX", "8 BIT"}},  {16, 32, {"16 PX", "32 BIT"}},
+    {24, 4, {"24 PX", "4 BIT"}},  {24, 8, {"24 PX", "8 BIT"}},  {24, 32, {"24 PX", "32 BIT"}},
+};
+
+const struct {
+    ButtonState state;
+    const char* label;
+} kColumns[] = {{ButtonState::Normal, "NORMAL"}, {ButtonState::Disabled, "DISABLED"}, {ButtonState::Hot, "HOT"}};
+
+constexpr int kMargin = 16;
+constexpr int kLabelWidth = 7 * kCharAdvance + kMargin;
+constexpr int kCellWidth = 24 * kSheetZoom + 12 + 24 + 28;
+constexpr int kHeaderHeight = kLineHeight + 8;
+
+int RowHeight(const SheetRow& row) { return row.size * kSheetZoom + 8 + kLineHeight + 12; }
+
+const ToolbarBitmap* Find(const std::vector<ToolbarBitmap>& bitmaps, const SheetRow& row, ButtonState state)
+{
+    for (const ToolbarBitmap& b : bitmaps) {
+        if (b.size == row.size && b.bitsPerPixel == row.bitsPerPixel && b.state == state) {
+            return &b;
+        }
+    }
+    return nullptr;
+}
+
+void DrawCell(Image& sheet, int left, int top, const ToolbarBitmap& bitmap)
+{
+    Image shown = DisplayImage(bitmap);
+    DrawImage(sheet, left, top, shown, kSheetZoom, true);
+    DrawImage(sheet, left + bitmap.size * kSheetZoom + 12, top, shown, 1, false);
+    std::string label = std::to_string(bitmap.id);
+    if (bitmap.bitsPerPixel == 4) {
+        label += " ALL STATES";
+    }
+    DrawText(sheet, left, top + bitmap.size * kSheetZoom + 8, label);
+}
+
+}  // namespace
+
+Image DrawContactSheet(const std::vector<ToolbarBitmap>& bitmaps)
+{
+    int height = kMargin + kHeaderHeight;
+    for (const SheetRow& row : kRows) {
+        height += RowHeight(row);
+    }
+    height += kMargin;
+    const int width = kMargin + kLabelWidth + 3 * kCellWidth;
+    Image sheet(width, height, kPaper);
+
+    for (int c = 0; c < 3; ++c) {
+        DrawText(sheet, kMargin + kLabelWidth + c * kCellWidth, kMargin, kColumns[c].label);
+    }
+    int top = kMargin + kHeaderHeight;
+    for (const SheetRow& row : kRows) {
+        FillRect(sheet, kMargin, top - 6, width - 2 * kMargin, 1, kRule);
+        DrawText(sheet, kMargin, top, row.label[0]);
+        DrawText(sheet, kMargin, top + kLineHeight, row.label[1]);
+        for (int c = 0; c < 3; ++c) {
+            if (const ToolbarBitmap* bitmap = Find(bitmaps, row, kColumns[c].state)) {
+                DrawCell(sheet, kMargin + kLabelWidth + c * kCellWidth, top, *bitmap);
+            }
+        }
+        top += RowHeight(row);
+    }
+    return sheet;
+}
