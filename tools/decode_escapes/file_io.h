@@ -75,7 +75,7 @@ private:
     std::string resolved_;
     std::string tempPath_;
     bool exists_ = false;
-    unsigned long mode_ = 0;   // permission bits for the new content
+    unsigned long mode_ = 0;   // the new content's permission bits (POSIX) or attributes (Windows)
     unsigned long owner_ = 0;  // the existing file's owner and group (POSIX)
     unsigned long group_ = 0;
 };

@@ -22,6 +22,10 @@ std::wstring Utf8ToWide(const std::string& text)
     return wide;
 }
 
+// The attributes that a rewritten file keeps.
+const DWORD KeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                             FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 std::string SystemErrorText(DWORD code)
 {
     char buffer[512];
@@ -102,7 +106,8 @@ bool ReplacementFile::Prepare(const std::string& target, std::string& error)
         return false;
     }
     exists_ = true;
-    mode_ = info.st_mode;
+    const DWORD attributes = GetFileAttributesW(Utf8ToWide(target).c_str());
+    mode_ = attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & KeptAttributes;
     return true;
 }
 
@@ -145,8 +150,14 @@ bool ReplacementFile::Commit(std::string& error)
         Discard();
         return false;
     }
-    // A read-only file stays read-only: the rename then fails and says so.
+    // The new content keeps the file's attributes, read-only included; where
+    // the system refuses to replace a read-only file, the rename says so.
     const std::wstring temp = Utf8ToWide(tempPath_);
+    if (mode_ != 0 && !SetFileAttributesW(temp.c_str(), static_cast<DWORD>(mode_))) {
+        error = "cannot set attributes: " + SystemErrorText(GetLastError());
+        Discard();
+        return false;
+    }
     if (!MoveFileExW(temp.c_str(), Utf8ToWide(resolved_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = "cannot replace: " + SystemErrorText(GetLastError());
         Discard();
@@ -163,7 +174,9 @@ void ReplacementFile::Discard()
         stream_ = nullptr;
     }
     if (!tempPath_.empty()) {
-        _wremove(Utf8ToWide(tempPath_).c_str());
+        const std::wstring temp = Utf8ToWide(tempPath_);
+        SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file cannot be removed
+        _wremove(temp.c_str());
         tempPath_.clear();
     }
 }

@@ -4,10 +4,10 @@
 #include "file_io.h"
 #include "options.h"
 #include "text_encoding.h"
+#include "unit_buffer.h"
 
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -27,19 +27,22 @@ void Report(const std::string& name, const std::string& message)
 
 // One input as code units, followed by a terminator that the input did not hold.
 struct LoadedText {
-    std::vector<char16_t> units;
+    UnitBuffer units;
     std::size_t length = 0;  // units before the terminator
     TextFormat format;
 };
+
+const char* const NoMemory = "not enough memory to read it";
 
 // Reads and converts the whole input; nothing is decoded or written before
 // the input is known to be good. On failure `error` says what and where.
 bool ReadText(InputFile& input, EncodingChoice choice, LoadedText& text, std::string& error)
 {
     std::vector<unsigned char> buffer(ReadBlockBytes + 4);
-    const std::uint64_t size = input.SizeHint();
-    if (size > 0)
-        text.units.reserve(static_cast<std::size_t>(size) + 1);  // never more units than bytes
+    if (!text.units.Reserve(input.SizeHint() + 1)) {  // never more units than bytes
+        error = NoMemory;
+        return false;
+    }
 
     std::uint64_t offset = 0;  // of buffer[0] in the input
     std::size_t carried = 0;   // bytes of a sequence cut by the previous block
@@ -54,8 +57,14 @@ bool ReadText(InputFile& input, EncodingChoice choice, LoadedText& text, std::st
         if (first && !DetectFormat(buffer.data(), count, choice, text.format, error))
             return false;
         const std::size_t start = first ? text.format.bomBytes : 0;
+        char16_t* const room = text.units.Room(count - start);
+        if (room == nullptr) {
+            error = NoMemory;
+            return false;
+        }
         const ConvertStatus status =
-            ConvertToUnits(text.format.encoding, buffer.data() + start, count - start, atEnd, text.units);
+            ConvertToUnits(text.format.encoding, buffer.data() + start, count - start, atEnd, room);
+        text.units.Grow(status.units);
         if (status.error != ConvertError::None) {
             error = std::string(DescribeConvertError(status.error)) + " at byte offset " +
                     std::to_string(offset + start + status.errorIndex);
@@ -69,7 +78,12 @@ bool ReadText(InputFile& input, EncodingChoice choice, LoadedText& text, std::st
             break;
     }
     text.length = text.units.size();
-    text.units.push_back(0);
+    char16_t* const terminator = text.units.Room(1);
+    if (terminator == nullptr) {
+        error = NoMemory;
+        return false;
+    }
+    *terminator = 0;
     return true;
 }
 
@@ -80,13 +94,7 @@ bool LoadText(const std::string& path, EncodingChoice choice, LoadedText& text, 
         error = "cannot open: " + error;
         return false;
     }
-    try {
-        return ReadText(input, choice, text, error);
-    } catch (const std::exception&) {  // bad_alloc, or a size beyond the address space
-        text = LoadedText();
-        error = "not enough memory to read it";
-        return false;
-    }
+    return ReadText(input, choice, text, error);
 }
 
 // Decodes each NUL-separated part on its own, as the editor would see it, and

@@ -100,22 +100,21 @@ char16_t* PutSequence(const unsigned char* p, std::size_t length, char16_t* out)
     return out;
 }
 
-// Every sequence gives no more units than it has bytes, so the caller makes
-// room for `count` units and trims afterwards.
-ConvertStatus ConvertUtf8(const unsigned char* bytes, std::size_t count, bool atEnd, char16_t* out, char16_t*& outEnd)
+ConvertStatus ConvertUtf8(const unsigned char* bytes, std::size_t count, bool atEnd, char16_t* const out)
 {
     ConvertStatus status;
+    char16_t* next = out;
     std::size_t i = 0;
     while (i < count) {
         if (bytes[i] < 0x80) {
-            *out++ = bytes[i++];
+            *next++ = bytes[i++];
             continue;
         }
         const Utf8Lead lead = ClassifyLead(bytes[i]);
         const std::size_t available = count - i - 1;
         const std::size_t valid = lead.length == 0 ? 0 : ValidContinuations(bytes + i, available, lead);
         if (lead.length != 0 && valid + 1 == lead.length) {
-            out = PutSequence(bytes + i, lead.length, out);
+            next = PutSequence(bytes + i, lead.length, next);
             i += lead.length;
             continue;
         }
@@ -131,7 +130,7 @@ ConvertStatus ConvertUtf8(const unsigned char* bytes, std::size_t count, bool at
         break;
     }
     status.consumed = i;
-    outEnd = out;
+    status.units = static_cast<std::size_t>(next - out);
     return status;
 }
 
@@ -145,6 +144,7 @@ ConvertStatus ConvertUtf16(const unsigned char* bytes, std::size_t count, bool b
         out[i] = static_cast<char16_t>((p[high] << 8) | p[1 - high]);
     }
     status.consumed = 2 * units;
+    status.units = units;
     if (atEnd && count % 2 != 0) {
         status.error = ConvertError::OddUtf16;
         status.errorIndex = count - 1;
@@ -189,21 +189,11 @@ bool DetectFormat(const unsigned char* bytes, std::size_t count, EncodingChoice 
 }
 
 ConvertStatus ConvertToUnits(TextEncoding encoding, const unsigned char* bytes, std::size_t count, bool atEnd,
-                             std::vector<char16_t>& units)
+                             char16_t* out)
 {
-    const std::size_t start = units.size();
-    units.resize(start + count);
-    char16_t* out = units.data() + start;
-    ConvertStatus status;
-    if (encoding == TextEncoding::Utf8) {
-        char16_t* outEnd = out;
-        status = ConvertUtf8(bytes, count, atEnd, out, outEnd);
-        units.resize(static_cast<std::size_t>(outEnd - units.data()));
-    } else {
-        status = ConvertUtf16(bytes, count, encoding == TextEncoding::Utf16Be, atEnd, out);
-        units.resize(start + status.consumed / 2);
-    }
-    return status;
+    if (encoding == TextEncoding::Utf8)
+        return ConvertUtf8(bytes, count, atEnd, out);
+    return ConvertUtf16(bytes, count, encoding == TextEncoding::Utf16Be, atEnd, out);
 }
 
 const char* DescribeConvertError(ConvertError error)

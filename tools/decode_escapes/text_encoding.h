@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 enum class TextEncoding { Utf8, Utf16Le, Utf16Be };
 
@@ -29,15 +28,17 @@ enum class ConvertError { None, InvalidUtf8, TruncatedUtf8, OddUtf16 };
 
 struct ConvertStatus {
     std::size_t consumed = 0;  // bytes turned into units
+    std::size_t units = 0;     // units written
     ConvertError error = ConvertError::None;
     std::size_t errorIndex = 0;  // first byte of the bad sequence
 };
 
-// Appends the units of bytes[0, count) to `units`. A sequence cut by the end of
-// the bytes is left unconsumed for the next call, unless `atEnd` says that no
-// more bytes follow, which makes it an error.
+// Writes the units of bytes[0, count) to `out`, which has room for `count`
+// units: no sequence gives more units than it has bytes. A sequence cut by the
+// end of the bytes is left unconsumed for the next call, unless `atEnd` says
+// that no more bytes follow, which makes it an error.
 ConvertStatus ConvertToUnits(TextEncoding encoding, const unsigned char* bytes, std::size_t count, bool atEnd,
-                             std::vector<char16_t>& units);
+                             char16_t* out);
 
 // Tells about the error of a ConvertStatus, e.g. "invalid UTF-8".
 const char* DescribeConvertError(ConvertError error);
