@@ -83,9 +83,9 @@ protected:
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
     ToolRun Run(const std::vector<std::string>& args, const std::string& input = "",
-                const ToolLimits& limits = ToolLimits()) const
+                const ToolSetup& setup = ToolSetup()) const
     {
-        return RunTool(dir_, args, input, limits);
+        return RunTool(dir_, args, input, setup);
     }
 
     // The directory's files other than the standard streams' files.
@@ -148,6 +148,29 @@ TEST_F(CliTest, DecodesStandardInput)
         EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
         EXPECT_EQ(run.err, "") << row.name;
     }
+}
+
+// A pipe does not tell its size: the text grows as it comes.
+TEST_F(CliTest, DecodesAPipeLikeAFile)
+{
+    ToolSetup pipe;
+    pipe.inputFromPipe = true;
+    for (const DecodeRow& row : DecodeRows) {
+        const ToolRun run = Run(row.args, row.input, pipe);
+        EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
+        EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
+    }
+    const std::string large = std::string(5 << 20, 'x') + "&#65;";
+    EXPECT_EQ(Run({}, large, pipe).out, std::string(5 << 20, 'x') + "A");
+}
+
+TEST_F(CliTest, ReportsAFullStandardOutput)
+{
+    ToolSetup full;
+    full.outputPath = "/dev/full";
+    const ToolRun run = Run({}, "&#65;", full);
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_TRUE(Contains(run.err, "decode-escapes: standard output: cannot write: No space left on device")) << run.err;
 }
 
 TEST_F(CliTest, DecodesFilesLikeStandardInput)
@@ -412,10 +435,10 @@ TEST_F(CliTest, FailedWriteLeavesTheOriginal)
     WriteFileBytes(Path("g.txt"), original);
     for (const auto& row : rows) {
         WriteFileBytes(Path("f.txt"), original);
-        ToolLimits limits;
-        limits.fileSizeLimit = 4096;
-        limits.ignoreFileSizeSignal = row.ignoreSignal;
-        const ToolRun run = Run(row.args, "", limits);
+        ToolSetup setup;
+        setup.fileSizeLimit = 4096;
+        setup.ignoreFileSizeSignal = row.ignoreSignal;
+        const ToolRun run = Run(row.args, "", setup);
         if (row.ignoreSignal) {
             EXPECT_EQ(run.exitStatus, 2) << row.name;
             EXPECT_TRUE(Contains(run.err, "decode-escapes: f.txt: cannot write: File too large")) << row.name << ": " << run.err;

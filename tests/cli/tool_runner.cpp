@@ -31,32 +31,50 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
 
 namespace {
 
-// Between fork and exec only async-signal-safe calls.
-[[noreturn]] void RunChild(const std::string& directory, const char* const* argv, const char* in, const char* out,
-                           const char* err, const ToolLimits& limits)
+// Between fork and exec only async-signal-safe calls. `inFd` is a pipe's
+// reading end, or -1 to read `in`.
+[[noreturn]] void RunChild(const std::string& directory, const char* const* argv, int inFd, const char* in,
+                           const char* out, const char* err, const ToolSetup& setup)
 {
-    const int inFd = open(in, O_RDONLY);
+    if (inFd < 0)
+        inFd = open(in, O_RDONLY);
     const int outFd = open(out, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int errFd = open(err, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (inFd < 0 || outFd < 0 || errFd < 0 || dup2(inFd, 0) < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0 ||
         chdir(directory.c_str()) != 0)
         _exit(127);
-    if (limits.fileSizeLimit >= 0) {
-        const rlimit limit = {static_cast<rlim_t>(limits.fileSizeLimit), static_cast<rlim_t>(limits.fileSizeLimit)};
+    if (setup.fileSizeLimit >= 0) {
+        const rlimit limit = {static_cast<rlim_t>(setup.fileSizeLimit), static_cast<rlim_t>(setup.fileSizeLimit)};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    signal(SIGXFSZ, limits.ignoreFileSizeSignal ? SIG_IGN : SIG_DFL);
+    signal(SIGXFSZ, setup.ignoreFileSizeSignal ? SIG_IGN : SIG_DFL);
+    signal(SIGPIPE, SIG_DFL);
     execv(argv[0], const_cast<char* const*>(argv));
     _exit(127);
+}
+
+// Writes all of `bytes` to the pipe, or as much as the child reads.
+void FeedPipe(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            break;  // the child stopped reading
+        done += static_cast<std::size_t>(written);
+    }
+    close(fd);
 }
 
 }  // namespace
 
 ToolRun RunTool(const std::string& directory, const std::vector<std::string>& args, const std::string& input,
-                const ToolLimits& limits)
+                const ToolSetup& setup)
 {
     const std::string inPath = directory + "/io.in";
-    const std::string outPath = directory + "/io.out";
+    const std::string outPath = setup.outputPath.empty() ? directory + "/io.out" : setup.outputPath;
     const std::string errPath = directory + "/io.err";
     WriteFileBytes(inPath, input);
 
@@ -65,11 +83,22 @@ ToolRun RunTool(const std::string& directory, const std::vector<std::string>& ar
         argv.push_back(arg.c_str());
     argv.push_back(nullptr);
 
+    int pipeFds[2] = {-1, -1};
+    if (setup.inputFromPipe && pipe(pipeFds) != 0)
+        throw std::runtime_error("pipe failed");
+    signal(SIGPIPE, SIG_IGN);  // a child that exits early must not stop the test
     const pid_t child = fork();
     if (child < 0)
         throw std::runtime_error("fork failed");
-    if (child == 0)
-        RunChild(directory, argv.data(), inPath.c_str(), outPath.c_str(), errPath.c_str(), limits);
+    if (child == 0) {
+        if (pipeFds[1] >= 0)
+            close(pipeFds[1]);
+        RunChild(directory, argv.data(), pipeFds[0], inPath.c_str(), outPath.c_str(), errPath.c_str(), setup);
+    }
+    if (setup.inputFromPipe) {
+        close(pipeFds[0]);
+        FeedPipe(pipeFds[1], input);
+    }
 
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -79,7 +108,8 @@ ToolRun RunTool(const std::string& directory, const std::vector<std::string>& ar
         run.exitStatus = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))
         run.signal = WTERMSIG(status);
-    run.out = ReadFileBytes(outPath);
+    if (setup.outputPath.empty())
+        run.out = ReadFileBytes(outPath);
     run.err = ReadFileBytes(errPath);
     return run;
 }

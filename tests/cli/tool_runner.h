@@ -13,15 +13,17 @@ struct ToolRun {
     std::string err;
 };
 
-struct ToolLimits {
+struct ToolSetup {
     long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes; -1: unchanged
     bool ignoreFileSizeSignal = false;
+    bool inputFromPipe = false;  // else from a file, whose size the tool can see
+    std::string outputPath;      // for standard output instead of a file of the run's
 };
 
 // Runs the tool with `args` in `directory`, feeding it `input`. The files for
 // the standard streams are made in `directory` under names starting with "io.".
 ToolRun RunTool(const std::string& directory, const std::vector<std::string>& args, const std::string& input = "",
-                const ToolLimits& limits = ToolLimits());
+                const ToolSetup& setup = ToolSetup());
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -252,7 +252,9 @@ const char* HelpText()
            "for it: the other FILEs are still decoded and written, but with -o nothing at\n"
            "all is written and OUT stays as it was. -o and -i write a temporary file beside\n"
            "the target and rename it over the target at the end, keeping the target's\n"
-           "permissions, so that a failure never leaves a half-written file.\n"
+           "permissions, so that a failure never leaves a half-written file. OUT is\n"
+           "therefore a regular file or a new one: for a device or a pipe, use standard\n"
+           "output.\n"
            "\n"
            "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n";
 }
