@@ -1,0 +1,355 @@
+// The fourteen toolbar bitmaps as committed in resources/bitmaps: the format
+// that the host expects of each depth, the rules of the states, and that the
+// generator still writes exactly these files.
+#include "bmp_reader.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <regex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class State { AllStates, Normal, Disabled, Hot };
+
+struct BitmapRow {
+    int id;
+    const char* idName;
+    const char* file;
+    int size;
+    int bits;
+    State state;
+};
+
+#define ROW(id, file, size, bits, state) {id, #id, file, size, bits, State::state}
+const BitmapRow kBitmaps[] = {
+    ROW(IDB_SMALL_16COLOR, "small_16color.bmp", 16, 4, AllStates),
+    ROW(IDB_SMALL_256COLOR, "small_256color.bmp", 16, 8, Normal),
+    ROW(IDB_SMALL_256COLOR_DISABLED, "small_256color_disabled.bmp", 16, 8, Disabled),
+    ROW(IDB_SMALL_256COLOR_HOT, "small_256color_hot.bmp", 16, 8, Hot),
+    ROW(IDB_LARGE_16COLOR, "large_16color.bmp", 24, 4, AllStates),
+    ROW(IDB_LARGE_256COLOR_DISABLED, "large_256color_disabled.bmp", 24, 8, Disabled),
+    ROW(IDB_LARGE_256COLOR, "large_256color.bmp", 24, 8, Normal),
+    ROW(IDB_LARGE_256COLOR_HOT, "large_256color_hot.bmp", 24, 8, Hot),
+    ROW(IDB_SMALL_TRUECOLOR_DISABLED, "small_truecolor_disabled.bmp", 16, 32, Disabled),
+    ROW(IDB_SMALL_TRUECOLOR, "small_truecolor.bmp", 16, 32, Normal),
+    ROW(IDB_SMALL_TRUECOLOR_HOT, "small_truecolor_hot.bmp", 16, 32, Hot),
+    ROW(IDB_LARGE_TRUECOLOR_DISABLED, "large_truecolor_disabled.bmp", 24, 32, Disabled),
+    ROW(IDB_LARGE_TRUECOLOR, "large_truecolor.bmp", 24, 32, Normal),
+    ROW(IDB_LARGE_TRUECOLOR_HOT, "large_truecolor_hot.bmp", 24, 32, Hot),
+};
+#undef ROW
+
+const Color kMagenta{255, 0, 255, 255};
+const Color kBlack{0, 0, 0, 255};
+const Color kLightGrey{192, 192, 192, 255};
+
+const fs::path kSourceDir = PROJECT_SOURCE_PATH;
+const fs::path kBitmapDir = kSourceDir / "resources" / "bitmaps";
+const fs::path kContactSheet = kSourceDir / "docs" / "images" / "toolbar-bitmaps.png";
+
+// A file that cannot be read counts as a failure and is left out of the
+// rest of the test.
+bool Load(const BitmapRow& row, BmpFile& bmp)
+{
+    std::string error;
+    bmp = ParseBmp(ReadFileBytes((kBitmapDir / row.file).string()), error);
+    EXPECT_EQ("", error) << row.file;
+    return error.empty();
+}
+
+const BitmapRow& Find(int size, int bits, State state)
+{
+    for (const BitmapRow& row : kBitmaps) {
+        if (row.size == size && row.bits == bits && row.state == state) {
+            return row;
+        }
+    }
+    throw std::logic_error("no such bitmap in the table");
+}
+
+TEST(BitmapFiles, HeadersSizesAndTables)
+{
+    for (const BitmapRow& row : kBitmaps) {
+        SCOPED_TRACE(row.file);
+        BmpFile bmp;
+        if (!Load(row, bmp)) {
+            continue;
+        }
+        const std::size_t rowBytes = static_cast<std::size_t>(row.size * row.bits + 31) / 32 * 4;
+        const std::size_t entries = row.bits == 4 ? 16 : (row.bits == 32 ? 0 : bmp.table.size());
+        EXPECT_EQ(40u, bmp.infoSize);
+        EXPECT_EQ(row.size, bmp.width);
+        EXPECT_EQ(row.size, bmp.height) << "positive height: rows bottom-up";
+        EXPECT_EQ(1, bmp.planes);
+        EXPECT_EQ(row.bits, bmp.bitCount);
+        EXPECT_EQ(0u, bmp.compression) << "BI_RGB";
+        EXPECT_EQ(entries, bmp.table.size());
+        EXPECT_EQ(14 + 40 + 4 * entries, bmp.pixelOffset);
+        EXPECT_EQ(bmp.pixelOffset + rowBytes * row.size, bmp.fileBytes);
+        EXPECT_EQ(bmp.fileBytes, bmp.declaredFileSize);
+        if (row.bits == 8) {
+            EXPECT_GE(bmp.table.size(), 3u);
+            EXPECT_LE(bmp.table.size(), 256u);
+            EXPECT_EQ(bmp.table.size(), bmp.colorsUsed) << "colours used = entries";
+            EXPECT_EQ(bmp.table.size(), bmp.colorsImportant) << "colours important = entries";
+        }
+        if (row.bits == 32) {
+            EXPECT_EQ(0u, bmp.colorsUsed);
+        }
+    }
+}
+
+// 4 bits: the motif on light grey, opaque, without magenta or black; the
+// mask colour answered for this depth is black, so black would punch holes.
+TEST(BitmapFiles, SixteenColourImagesUseNoMaskColours)
+{
+    for (const BitmapRow& row : kBitmaps) {
+        if (row.bits != 4) {
+            continue;
+        }
+        SCOPED_TRACE(row.file);
+        BmpFile bmp;
+        if (!Load(row, bmp)) {
+            continue;
+        }
+        std::set<int> used(bmp.indices.begin(), bmp.indices.end());
+        EXPECT_EQ(kLightGrey, bmp.At(0, 0)) << "background";
+        EXPECT_GE(used.size(), 4u) << "a picture, not a blank";
+        for (int index : used) {
+            EXPECT_FALSE(bmp.table[index] == kMagenta) << "index " << index;
+            EXPECT_FALSE(bmp.table[index] == kBlack) << "index " << index;
+        }
+    }
+}
+
+// 8 bits: magenta at the four corners and nowhere else; 32 bits: the corners
+// all zero, every other pixel opaque.
+TEST(BitmapFiles, TransparentCornersOnly)
+{
+    for (const BitmapRow& row : kBitmaps) {
+        if (row.bits == 4) {
+            continue;
+        }
+        SCOPED_TRACE(row.file);
+        BmpFile bmp;
+        if (!Load(row, bmp)) {
+            continue;
+        }
+        for (int y = 0; y < bmp.height; ++y) {
+            for (int x = 0; x < bmp.width; ++x) {
+                const Color c = bmp.At(x, y);
+                const bool corner = bmp.IsCorner(x, y);
+                if (row.bits == 8) {
+                    EXPECT_EQ(corner, c == kMagenta) << "pixel " << x << "," << y;
+                    EXPECT_FALSE(c == kBlack) << "pixel " << x << "," << y;
+                } else if (corner) {
+                    EXPECT_TRUE(c == (Color{0, 0, 0, 0})) << "corner " << x << "," << y;
+                } else {
+                    EXPECT_EQ(255, c.a) << "pixel " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+// The short table: every colour that a pixel uses once, plus one black entry
+// that no pixel uses.
+TEST(BitmapFiles, EightBitTablesHoldTheUsedColoursAndOneUnusedBlack)
+{
+    for (const BitmapRow& row : kBitmaps) {
+        if (row.bits != 8) {
+            continue;
+        }
+        SCOPED_TRACE(row.file);
+        BmpFile bmp;
+        if (!Load(row, bmp)) {
+            continue;
+        }
+        std::vector<int> uses(bmp.table.size(), 0);
+        for (int index : bmp.indices) {
+            ++uses[index];
+        }
+        int unused = 0;
+        for (std::size_t i = 0; i < bmp.table.size(); ++i) {
+            if (uses[i] == 0) {
+                ++unused;
+                EXPECT_TRUE(bmp.table[i] == kBlack) << "unused entry " << i << " is not black";
+            }
+            for (std::size_t j = 0; j < i; ++j) {
+                EXPECT_FALSE(bmp.table[i] == bmp.table[j]) << "entries " << j << " and " << i << " alike";
+            }
+        }
+        EXPECT_EQ(1, unused);
+    }
+}
+
+TEST(BitmapFiles, DisabledImagesAreGreysOnly)
+{
+    for (const BitmapRow& row : kBitmaps) {
+        if (row.state != State::Disabled) {
+            continue;
+        }
+        SCOPED_TRACE(row.file);
+        BmpFile bmp;
+        if (!Load(row, bmp)) {
+            continue;
+        }
+        std::set<int> levels;
+        for (int y = 0; y < bmp.height; ++y) {
+            for (int x = 0; x < bmp.width; ++x) {
+                const Color c = bmp.At(x, y);
+                if (!bmp.IsCorner(x, y)) {
+                    EXPECT_TRUE(c.r == c.g && c.g == c.b) << "pixel " << x << "," << y;
+                    levels.insert(c.r);
+                }
+            }
+        }
+        EXPECT_GE(levels.size(), 4u) << "a picture, not a blank";
+    }
+}
+
+TEST(BitmapFiles, HotImagesAreSixToEightPerCentDarker)
+{
+    for (int size : {16, 24}) {
+        for (int bits : {8, 32}) {
+            const BitmapRow& normal = Find(size, bits, State::Normal);
+            const BitmapRow& hot = Find(size, bits, State::Hot);
+            BmpFile normalBmp;
+            BmpFile hotBmp;
+            if (!Load(normal, normalBmp) || !Load(hot, hotBmp)) {
+                continue;
+            }
+            const double ratio = MeanBrightness(hotBmp) / MeanBrightness(normalBmp);
+            EXPECT_GE(ratio, 0.92) << hot.file << " against " << normal.file;
+            EXPECT_LE(ratio, 0.94) << hot.file << " against " << normal.file;
+        }
+    }
+}
+
+// The 8-bit image of a size and state is the 32-bit one through a colour
+// table: the same pixels within small shifts of each channel.
+TEST(BitmapFiles, EightBitAndTrueColourShowTheSamePicture)
+{
+    const int kLargestShift = 4;
+    for (int size : {16, 24}) {
+        for (State state : {State::Normal, State::Disabled, State::Hot}) {
+            const BitmapRow& paletted = Find(size, 8, state);
+            const BitmapRow& truecolor = Find(size, 32, state);
+            SCOPED_TRACE(std::string(paletted.file) + " against " + truecolor.file);
+            BmpFile a;
+            BmpFile b;
+            if (!Load(paletted, a) || !Load(truecolor, b)) {
+                continue;
+            }
+            ASSERT_EQ(a.pixels.size(), b.pixels.size());
+            int largest = 0;
+            for (int y = 0; y < size; ++y) {
+                for (int x = 0; x < size; ++x) {
+                    const Color p = a.At(x, y);
+                    const Color q = b.At(x, y);
+                    ASSERT_EQ(p == kMagenta, q.a == 0) << "transparency of " << x << "," << y;
+                    if (q.a != 0) {
+                        largest = std::max({largest, std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)});
+                    }
+                }
+            }
+            EXPECT_LE(largest, kLargestShift);
+        }
+    }
+}
+
+// The resource script gives each id the file of its name.
+TEST(BitmapFiles, ResourceScriptNamesEachFileUnderItsId)
+{
+    std::ifstream script(kSourceDir / "resources" / "plugin.rc");
+    ASSERT_TRUE(script.good());
+    std::map<std::string, std::string> files;
+    const std::regex line(R"(^\s*(IDB_\w+)\s+BITMAP\s+"bitmaps/([^"]+)\"\s*$)");
+    for (std::string text; std::getline(script, text);) {
+        std::smatch m;
+        if (std::regex_match(text, m, line)) {
+            EXPECT_TRUE(files.emplace(m[1], m[2]).second) << "twice: " << m[1];
+        }
+    }
+    EXPECT_EQ(std::size(kBitmaps), files.size());
+    for (const BitmapRow& row : kBitmaps) {
+        EXPECT_EQ(row.file, files[row.idName]) << row.idName << " (" << row.id << ")";
+    }
+}
+
+// A fresh folder under the test's temporary directory, removed afterwards.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        std::mt19937_64 random(static_cast<unsigned long long>(
+            std::chrono::steady_clock::now().time_since_epoch().count()));
+        path_ = fs::path(testing::TempDir()) / ("bitmap_generator_" + std::to_string(random()));
+        fs::create_directories(path_);
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+int RunGenerator(const std::vector<fs::path>& arguments)
+{
+    std::string command = std::string("\"") + BITMAP_GENERATOR_PATH + "\"";
+    for (const fs::path& argument : arguments) {
+        command += " \"" + argument.string() + "\"";
+    }
+    return std::system((command + " 2>/dev/null").c_str());
+}
+
+TEST(BitmapGenerator, RewritesTheCommittedFilesByteForByte)
+{
+    ScratchFolder scratch;
+    const fs::path sheet = scratch.path() / "sheet.png";
+    ASSERT_EQ(0, RunGenerator({scratch.path(), sheet}));
+
+    std::set<std::string> committed;
+    for (const fs::directory_entry& entry : fs::directory_iterator(kBitmapDir)) {
+        committed.insert(entry.path().filename().string());
+    }
+    std::set<std::string> expected;
+    for (const BitmapRow& row : kBitmaps) {
+        expected.insert(row.file);
+        EXPECT_TRUE(ReadFileBytes((scratch.path() / row.file).string()) ==
+                    ReadFileBytes((kBitmapDir / row.file).string()))
+            << row.file << " differs from what the generator writes: run the update_bitmaps target";
+    }
+    EXPECT_EQ(expected, committed) << "resources/bitmaps holds the fourteen files and nothing else";
+    EXPECT_TRUE(ReadFileBytes(sheet.string()) == ReadFileBytes(kContactSheet.string()))
+        << "the contact sheet differs: run the update_bitmaps target";
+}
+
+TEST(BitmapGenerator, FailsOnAMissingFolderAndWritesNothing)
+{
+    ScratchFolder scratch;
+    const fs::path missing = scratch.path() / "missing";
+    EXPECT_NE(0, RunGenerator({missing}));
+    EXPECT_NE(0, RunGenerator({}));
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+}  // namespace
