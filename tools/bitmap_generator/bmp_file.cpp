@@ -1,5 +1,7 @@
 #include "bmp_file.h"
 
+#include <utility>
+
 namespace {
 
 class ByteWriter {

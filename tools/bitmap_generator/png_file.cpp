@@ -1,7 +1,7 @@
 #include "png_file.h"
 
-#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
