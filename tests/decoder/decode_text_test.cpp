@@ -1,13 +1,20 @@
 // Decoding tables: each row is a text before and after DecodeText.
 #include "escape_decoder.h"
+#include "reference_model.h"
 #include "white_space.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <iterator>
 #include <string>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -253,6 +260,44 @@ TEST(WideSpace, FollowsTheUnicodeWhiteSpaceUnits)
         EXPECT_TRUE(IsWideSpaceUnit(c)) << std::hex << static_cast<unsigned>(c);
     for (char16_t c : others)
         EXPECT_FALSE(IsWideSpaceUnit(c)) << std::hex << static_cast<unsigned>(c);
+}
+#endif
+
+#if defined(__unix__) || defined(__APPLE__)
+// A text whose terminator is the last unit before a page that cannot be
+// read: the decoder may read whole aligned blocks past the terminator, but
+// none in the next page, whatever the text's length and contents.
+TEST(DecodeText, StopsAtThePageThatFollowsTheText)
+{
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    void* pages = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(MAP_FAILED, pages);
+    char* const guard = static_cast<char*>(pages) + page;
+    ASSERT_EQ(0, mprotect(guard, page, PROT_NONE));
+    static const char16_t* const pieces[2][3] = {
+        {u"&#26085;", u"&#65;", u"text "},
+        {u"\\u65e5", u"\\u41", u"text "},
+    };
+    for (std::int32_t mode = 0; mode < 2; ++mode) {
+        for (std::size_t length = 0; length < 400; ++length) {
+            for (int kind = 0; kind < 3; ++kind) {
+                std::u16string text;
+                while (text.size() < length)
+                    text += pieces[mode][kind == 2 ? length % 3 : kind];
+                text.resize(length);
+                char16_t* const start = reinterpret_cast<char16_t*>(guard) - (length + 1);
+                std::copy(text.begin(), text.end(), start);
+                start[length] = 0;
+                std::u16string expected = text;
+                expected.push_back(0);
+                DecodeTextModel(&expected[0], mode);
+                DecodeText(start, mode);
+                ASSERT_EQ(Printable(expected.c_str()), Printable(start))
+                    << "mode " << mode << ", length " << length << ", kind " << kind;
+            }
+        }
+    }
+    munmap(pages, 2 * page);
 }
 #endif
 
