@@ -6,7 +6,7 @@
 //
 // Sizes are bytes of UTF-16 input, terminator included, and every case
 // reports those bytes per second. 64KiB and 16MiB are the sizes compared;
-// 32KiB, 8MiB and 32MiB are there so that a real doubling can be checked
+// 32KiB, 8MiB, 32MiB and 64MiB are there so that a real doubling can be checked
 // within one level of the memory hierarchy (bench/ratios.py).
 //
 // Fairness. The decoder works in place, so each iteration first restores the
@@ -48,6 +48,7 @@ struct SizeCase {
 
 const SizeCase Sizes[] = {
     {"32KiB", 32u << 10}, {"64KiB", 64u << 10}, {"8MiB", 8u << 20}, {"16MiB", 16u << 20}, {"32MiB", 32u << 20},
+    {"64MiB", 64u << 20},
 };
 
 struct KindCase {

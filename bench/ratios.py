@@ -11,11 +11,14 @@ the time with the size, then the targets with PASS or FAIL. The exit status
 is 1 when a target fails.
 
 Growth: "scaled" is time(16MiB) / (256 x time(64KiB)), 1.0 for a time that
-grows exactly with the size; "doubling" is time(2N) / time(N). The sizes on
-either side of a doubling sit in the same level of the memory hierarchy
-(32KiB and 64KiB in the core's caches, 16MiB and 32MiB mostly out of the
-shared cache); the scaled figure spans both, so Memcpy's own is shown beside
-the decoder's.
+grows exactly with the size, and the target is at most 1.1x extra per
+doubling over its 8 doublings. Those two sizes sit in different levels of
+the memory hierarchy (the core's caches against the shared cache and
+memory), where even a copy has a different speed, so Memcpy's own figure is
+printed beside each and a second check asks that the decoder's growth be no
+worse than Memcpy's. "Doubling" is time(2N) / time(N) for the pairs of sizes
+measured; 32KiB to 64KiB stays in the core's caches, 32MiB to 64MiB is out
+of the shared cache on both sides.
 
 Standard library only.
 """
@@ -28,7 +31,8 @@ import sys
 
 KIB = 1024
 MIB = 1024 * KIB
-SIZES = {"32KiB": 32 * KIB, "64KiB": 64 * KIB, "8MiB": 8 * MIB, "16MiB": 16 * MIB, "32MiB": 32 * MIB}
+SIZES = {"32KiB": 32 * KIB, "64KiB": 64 * KIB, "8MiB": 8 * MIB, "16MiB": 16 * MIB, "32MiB": 32 * MIB,
+         "64MiB": 64 * MIB}
 MODES = ("charref", "ucn")
 KINDS = ("none", "sparse", "dense")
 
@@ -38,7 +42,8 @@ DENSE_AT_LEAST = 0.25
 SCALED_AT_MOST = 1.1 ** 8  # at most 1.1x extra per doubling, over 8 doublings
 DOUBLING_AT_MOST = 2.2
 RATIO_SIZES = ("64KiB", "16MiB")
-DOUBLINGS = (("32KiB", "64KiB"), ("16MiB", "32MiB"))
+DOUBLINGS = (("32KiB", "64KiB"), ("8MiB", "16MiB"), ("16MiB", "32MiB"), ("32MiB", "64MiB"))
+CHECKED_DOUBLINGS = (("32KiB", "64KiB"), ("32MiB", "64MiB"))
 
 
 def run_benchmark(binary, cpu, repetitions, min_time, benchmark_filter):
@@ -164,13 +169,17 @@ def check_targets(cases):
         scaled, _ = growth(cases, stem, "64KiB", "16MiB")
         if scaled is not None:
             check(results, "%s: 16MiB / (256 x 64KiB) at most %.2f" % (stem, SCALED_AT_MOST),
-                  scaled <= SCALED_AT_MOST,
-                  "%.2f (Memcpy: %.2f)" % (scaled, memcpy_scaled) if memcpy_scaled else "%.2f" % scaled)
-        for small, large in DOUBLINGS:
+                  scaled <= SCALED_AT_MOST, "%.2f" % scaled)
+            if memcpy_scaled:
+                check(results, "%s: 16MiB / (256 x 64KiB) at most Memcpy's" % stem,
+                      scaled <= memcpy_scaled, "%.2f against %.2f" % (scaled, memcpy_scaled))
+        for small, large in CHECKED_DOUBLINGS:
             _, times = growth(cases, stem, small, large)
             if times is not None:
+                _, memcpy_times = growth(cases, "Memcpy", small, large)
                 check(results, "%s: %s to %s at most %.1fx" % (stem, small, large, DOUBLING_AT_MOST),
-                      times <= DOUBLING_AT_MOST, "%.2fx" % times)
+                      times <= DOUBLING_AT_MOST,
+                      "%.2fx (Memcpy %.2fx)" % (times, memcpy_times) if memcpy_times else "%.2fx" % times)
     return results
 
 
