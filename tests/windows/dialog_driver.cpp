@@ -1,5 +1,7 @@
 #include "dialog_driver.h"
 
+#include "plugin_harness.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,18 +9,57 @@
 
 namespace {
 
-const UINT WatchdogMilliseconds = 8000;
+const UINT PollMilliseconds = 20;
+const int PollsBeforeGivingUp = 400;  // 8 seconds
 
-HWND openWindow = nullptr;
-bool watchdogFired = false;
+// The one drive in progress: the timer procedure finds it here.
+struct Drive {
+    HWND owner;
+    const std::function<void(HWND)>* act;
+    HWND window;
+    int polls;
+    bool cancelled;
+};
+Drive* currentDrive = nullptr;
 
-void CALLBACK CancelForgottenWindow(HWND, UINT, UINT_PTR timer, DWORD)
+struct Search {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM search)
 {
-    KillTimer(nullptr, timer);
-    if (openWindow != nullptr && IsWindow(openWindow)) {
-        watchdogFired = true;
-        PostMessageA(openWindow, WM_COMMAND, IDCANCEL, 0);
-        PostMessageA(openWindow, WM_COMMAND, IDNO, 0);
+    Search* s = reinterpret_cast<Search*>(search);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == s->owner && lstrcmpA(className, "#32770") == 0) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs inside the modal window's own message loop: once the window shows,
+// `act` handles it; a window that is still open long after is cancelled.
+void CALLBACK PollForWindow(HWND, UINT, UINT_PTR, DWORD)
+{
+    Drive* drive = currentDrive;
+    if (drive == nullptr)
+        return;
+    ++drive->polls;
+    if (drive->window == nullptr) {
+        Search search = {drive->owner, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            drive->window = search.found;
+            (*drive->act)(search.found);
+        }
+        return;
+    }
+    if (drive->polls > PollsBeforeGivingUp && IsWindow(drive->window) && !drive->cancelled) {
+        drive->cancelled = true;
+        PostMessageA(drive->window, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(drive->window, WM_COMMAND, IDNO, 0);
     }
 }
 
@@ -32,23 +73,14 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM list)
 
 bool DriveModalWindow(ScriptedHost& host, const std::function<void()>& open, const std::function<void(HWND)>& act)
 {
-    bool seen = false;
-    openWindow = nullptr;
-    watchdogFired = false;
-    host.onDialogIdle = [&](HWND window) {
-        if (seen)
-            return;
-        seen = true;
-        openWindow = window;
-        act(window);
-    };
-    const UINT_PTR watchdog = SetTimer(nullptr, 0, WatchdogMilliseconds, CancelForgottenWindow);
+    Drive drive = {host.Window(), &act, nullptr, 0, false};
+    currentDrive = &drive;
+    const UINT_PTR timer = SetTimer(nullptr, 0, PollMilliseconds, PollForWindow);
     open();
-    KillTimer(nullptr, watchdog);
-    host.onDialogIdle = nullptr;
-    openWindow = nullptr;
-    EXPECT_FALSE(watchdogFired) << "the window stayed open and was cancelled";
-    return seen;
+    KillTimer(nullptr, timer);
+    currentDrive = nullptr;
+    EXPECT_FALSE(drive.cancelled) << "the window stayed open and was cancelled";
+    return drive.window != nullptr;
 }
 
 void ClickButton(HWND window, int id)
@@ -134,7 +166,12 @@ void SaveScreenshot(HWND window, const std::string& name)
     char folder[MAX_PATH] = {};
     if (GetEnvironmentVariableA("SCREENSHOT_DIR", folder, MAX_PATH) == 0)
         return;
-    UpdateWindow(window);
+    // Let every control paint and the desktop show it before the picture.
+    const DWORD until = GetTickCount() + 400;
+    while (GetTickCount() < until) {
+        PumpMessages();
+        Sleep(20);
+    }
     RECT rect;
     GetWindowRect(window, &rect);
     const int margin = 6;  // a little of the desktop around the frame

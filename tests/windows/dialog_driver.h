@@ -11,9 +11,9 @@
 #include <string>
 
 // Runs `open` (which opens a modal window owned by the host window) and
-// calls `act` once with that window when it is idle; `act` must close it,
-// directly or by posting input. A window left open is cancelled after some
-// seconds and the test fails. Returns false when no window was seen.
+// calls `act` once with that window as soon as it shows; `act` must close
+// it, directly or by posting input. A window left open is cancelled after
+// some seconds and the test fails. Returns false when no window was seen.
 bool DriveModalWindow(ScriptedHost& host, const std::function<void()>& open,
                       const std::function<void(HWND)>& act);
 

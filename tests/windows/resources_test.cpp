@@ -94,7 +94,9 @@ TEST_F(ResourcesTest, NamesOfEachType)
 
 TEST_F(ResourcesTest, LanguagesOfEachResource)
 {
-    const std::vector<UINT_PTR> bothLanguages = {Chinese, Japanese};
+    // Each language list is sorted by language id, as the loader's search
+    // needs: Japanese (1041) stands before Simplified Chinese (2052).
+    const std::vector<UINT_PTR> bothLanguages = {Japanese, Chinese};
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_STRING, 1)) << "string block 1";
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_DIALOG, IDD_PROPERTIES)) << "dialog";
     static const UINT bitmaps[] = {101, 104, 105, 107, 109, 110, 111, 112, 113, 114, 115, 117, 118, 119};

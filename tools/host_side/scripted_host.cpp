@@ -41,8 +41,6 @@ LRESULT CALLBACK ScriptedHost::WindowProc(HWND window, UINT message, WPARAM wPar
     ScriptedHost* host = reinterpret_cast<ScriptedHost*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (host != nullptr && message >= WM_USER && message < 0x8000)
         return host->Answer(message, wParam, lParam);
-    if (host != nullptr && message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && host->onDialogIdle)
-        host->onDialogIdle(reinterpret_cast<HWND>(lParam));
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

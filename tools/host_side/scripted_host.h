@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,11 +40,6 @@ public:
     HostScript script;
     std::vector<HostMessageRecord> log;  // the plug-in's messages, in order
     std::vector<std::u16string> inserted;  // each text handed back with HostMsgInsertText
-
-    // Called when a modal dialog or message box owned by the host window has
-    // no more messages to handle, with that dialog's window: the moment a
-    // person would look at it and click.
-    std::function<void(HWND dialog)> onDialogIdle;
 
     // Forgets the log and the inserted texts.
     void ClearLog();

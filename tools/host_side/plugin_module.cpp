@@ -1,0 +1,73 @@
+#include "plugin_module.h"
+
+namespace {
+
+// An export's address as the function type it has; the detour through a
+// function without arguments tells the compiler that the cast is meant.
+template <typename Function>
+Function ExportAs(FARPROC address)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+}  // namespace
+
+const char* const PlugInExportNames[7] = {"OnCommand",          "QueryStatus", "OnEvents",   "GetMenuTextID",
+                                          "GetStatusMessageID", "GetBitmapID", "PlugInProc"};
+
+std::string SystemMessage(DWORD error)
+{
+    char text[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, sizeof text,
+                   nullptr);
+    std::string message = text;
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+PlugInModule::~PlugInModule()
+{
+    if (module_ != nullptr)
+        FreeLibrary(module_);
+}
+
+bool PlugInModule::Load(const std::string& path, std::string& error)
+{
+    char fullPath[MAX_PATH];
+    if (GetFullPathNameA(path.c_str(), MAX_PATH, fullPath, nullptr) == 0) {
+        error = "cannot resolve the path";
+        return false;
+    }
+    path_ = fullPath;
+    if (GetFileAttributesA(fullPath) == INVALID_FILE_ATTRIBUTES) {
+        error = "no such file";
+        return false;
+    }
+    module_ = LoadLibraryExA(fullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module_ == nullptr) {
+        error = "not a plug-in: it cannot be loaded as a 32-bit DLL (" + SystemMessage(GetLastError()) + ")";
+        return false;
+    }
+    FARPROC found[7];
+    for (int ordinal = 1; ordinal <= 7; ++ordinal) {
+        const char* name = PlugInExportNames[ordinal - 1];
+        found[ordinal - 1] = GetProcAddress(module_, MAKEINTRESOURCEA(ordinal));
+        if (found[ordinal - 1] == nullptr) {
+            error = "not a plug-in: it has no export at ordinal " + std::to_string(ordinal) + " (" + name + ")";
+            return false;
+        }
+        if (GetProcAddress(module_, name) != found[ordinal - 1]) {
+            error = std::string("not a plug-in: the export ") + name + " is not at ordinal " + std::to_string(ordinal);
+            return false;
+        }
+    }
+    exports_.OnCommand = ExportAs<decltype(exports_.OnCommand)>(found[0]);
+    exports_.QueryStatus = ExportAs<decltype(exports_.QueryStatus)>(found[1]);
+    exports_.OnEvents = ExportAs<decltype(exports_.OnEvents)>(found[2]);
+    exports_.GetMenuTextID = ExportAs<decltype(exports_.GetMenuTextID)>(found[3]);
+    exports_.GetStatusMessageID = ExportAs<decltype(exports_.GetStatusMessageID)>(found[4]);
+    exports_.GetBitmapID = ExportAs<decltype(exports_.GetBitmapID)>(found[5]);
+    exports_.PlugInProc = ExportAs<decltype(exports_.PlugInProc)>(found[6]);
+    return true;
+}
