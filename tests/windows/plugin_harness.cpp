@@ -100,18 +100,13 @@ HMODULE LoadPluginCopy(const std::string& path)
     return LoadLibraryW(ExtendedPath(path).c_str());
 }
 
-LoadedPlugin::LoadedPlugin(const std::string& path)
+LoadedPlugin::LoadedPlugin(const std::string& path) : PlugInExports()
 {
     module = LoadPluginCopy(path);
-    if (module == nullptr)
-        return;
-    OnCommand = reinterpret_cast<OnCommandFn>(Export(1));
-    QueryStatus = reinterpret_cast<QueryStatusFn>(Export(2));
-    OnEvents = reinterpret_cast<OnEventsFn>(Export(3));
-    GetMenuTextID = reinterpret_cast<GetIdFn>(Export(4));
-    GetStatusMessageID = reinterpret_cast<GetIdFn>(Export(5));
-    GetBitmapID = reinterpret_cast<GetIdFn>(Export(6));
-    PlugInProc = reinterpret_cast<PlugInProcFn>(Export(7));
+    std::string error;
+    found = module != nullptr && FindPlugInExports(module, *this, error);
+    if (module != nullptr && !found)
+        ADD_FAILURE() << path << ": " << error;
 }
 
 LoadedPlugin::~LoadedPlugin()
@@ -122,8 +117,7 @@ LoadedPlugin::~LoadedPlugin()
 
 bool LoadedPlugin::Loaded() const
 {
-    return module != nullptr && OnCommand && QueryStatus && OnEvents && GetMenuTextID && GetStatusMessageID &&
-           GetBitmapID && PlugInProc;
+    return module != nullptr && found;
 }
 
 FARPROC LoadedPlugin::Export(int ordinal) const

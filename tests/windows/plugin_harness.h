@@ -4,16 +4,12 @@
 #ifndef TESTS_WINDOWS_PLUGIN_HARNESS_H
 #define TESTS_WINDOWS_PLUGIN_HARNESS_H
 
+#include "plugin_module.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
-
-typedef void(WINAPI* OnCommandFn)(HWND);
-typedef BOOL(WINAPI* QueryStatusFn)(HWND, LPDWORD);
-typedef void(WINAPI* OnEventsFn)(HWND, DWORD, DWORD);
-typedef UINT(WINAPI* GetIdFn)(void);
-typedef LRESULT(WINAPI* PlugInProcFn)(HWND, UINT, WPARAM, LPARAM);
 
 // The folder of the test program, where the build puts the plug-in too.
 std::string ProgramFolder();
@@ -33,7 +29,7 @@ HMODULE LoadPluginCopy(const std::string& path);
 
 // A plug-in copy loaded into the process, with its exports looked up by
 // ordinal. Freed when it goes out of scope.
-struct LoadedPlugin {
+struct LoadedPlugin : PlugInExports {
     explicit LoadedPlugin(const std::string& path);
     ~LoadedPlugin();
     LoadedPlugin(const LoadedPlugin&) = delete;
@@ -43,13 +39,7 @@ struct LoadedPlugin {
     FARPROC Export(int ordinal) const;
 
     HMODULE module = nullptr;
-    OnCommandFn OnCommand = nullptr;
-    QueryStatusFn QueryStatus = nullptr;
-    OnEventsFn OnEvents = nullptr;
-    GetIdFn GetMenuTextID = nullptr;
-    GetIdFn GetStatusMessageID = nullptr;
-    GetIdFn GetBitmapID = nullptr;
-    PlugInProcFn PlugInProc = nullptr;
+    bool found = false;  // every export was found
 };
 
 // Registry, under HKEY_CURRENT_USER\Software\Tarvik\LexivanePlugIns.

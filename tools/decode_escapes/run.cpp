@@ -4,7 +4,7 @@
 #include "file_io.h"
 #include "options.h"
 #include "text_encoding.h"
-#include "unit_buffer.h"
+#include "text_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,8 +12,6 @@
 #include <vector>
 
 namespace {
-
-const std::size_t ReadBlockBytes = 1 << 20;
 
 std::string DisplayName(const std::string& path)
 {
@@ -23,78 +21,6 @@ std::string DisplayName(const std::string& path)
 void Report(const std::string& name, const std::string& message)
 {
     std::fprintf(stderr, "decode-escapes: %s: %s\n", name.c_str(), message.c_str());
-}
-
-// One input as code units, followed by a terminator that the input did not hold.
-struct LoadedText {
-    UnitBuffer units;
-    std::size_t length = 0;  // units before the terminator
-    TextFormat format;
-};
-
-const char* const NoMemory = "not enough memory to read it";
-
-// Reads and converts the whole input; nothing is decoded or written before
-// the input is known to be good. On failure `error` says what and where.
-bool ReadText(InputFile& input, EncodingChoice choice, LoadedText& text, std::string& error)
-{
-    std::vector<unsigned char> buffer(ReadBlockBytes + 4);
-    if (!text.units.Reserve(input.SizeHint() + 1)) {  // never more units than bytes
-        error = NoMemory;
-        return false;
-    }
-
-    std::uint64_t offset = 0;  // of buffer[0] in the input
-    std::size_t carried = 0;   // bytes of a sequence cut by the previous block
-    for (bool first = true;; first = false) {
-        std::size_t got = 0;
-        if (!input.Read(buffer.data() + carried, ReadBlockBytes, got, error)) {
-            error = "read error at byte offset " + std::to_string(offset + carried + got) + ": " + error;
-            return false;
-        }
-        const std::size_t count = carried + got;
-        const bool atEnd = got < ReadBlockBytes;
-        if (first && !DetectFormat(buffer.data(), count, choice, text.format, error))
-            return false;
-        const std::size_t start = first ? text.format.bomBytes : 0;
-        char16_t* const room = text.units.Room(count - start);
-        if (room == nullptr) {
-            error = NoMemory;
-            return false;
-        }
-        const ConvertStatus status =
-            ConvertToUnits(text.format.encoding, buffer.data() + start, count - start, atEnd, room);
-        text.units.Grow(status.units);
-        if (status.error != ConvertError::None) {
-            error = std::string(DescribeConvertError(status.error)) + " at byte offset " +
-                    std::to_string(offset + start + status.errorIndex);
-            return false;
-        }
-        const std::size_t used = start + status.consumed;
-        carried = count - used;
-        std::memmove(buffer.data(), buffer.data() + used, carried);
-        offset += used;
-        if (atEnd)
-            break;
-    }
-    text.length = text.units.size();
-    char16_t* const terminator = text.units.Room(1);
-    if (terminator == nullptr) {
-        error = NoMemory;
-        return false;
-    }
-    *terminator = 0;
-    return true;
-}
-
-bool LoadText(const std::string& path, EncodingChoice choice, LoadedText& text, std::string& error)
-{
-    InputFile input;
-    if (!input.Open(path, error)) {
-        error = "cannot open: " + error;
-        return false;
-    }
-    return ReadText(input, choice, text, error);
 }
 
 // Decodes each NUL-separated part on its own, as the editor would see it, and

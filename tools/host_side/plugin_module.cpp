@@ -26,6 +26,32 @@ std::string SystemMessage(DWORD error)
     return message.empty() ? "error " + std::to_string(error) : message;
 }
 
+bool FindPlugInExports(HMODULE module, PlugInExports& exports, std::string& error)
+{
+    FARPROC found[7];
+    for (int ordinal = 1; ordinal <= 7; ++ordinal) {
+        const char* name = PlugInExportNames[ordinal - 1];
+        found[ordinal - 1] = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+        const FARPROC named = GetProcAddress(module, name);
+        if (found[ordinal - 1] == nullptr || named == nullptr) {
+            error = std::string("not a plug-in: it has no export ") + name + " at ordinal " + std::to_string(ordinal);
+            return false;
+        }
+        if (named != found[ordinal - 1]) {
+            error = std::string("not a plug-in: the export ") + name + " is not at ordinal " + std::to_string(ordinal);
+            return false;
+        }
+    }
+    exports.OnCommand = ExportAs<decltype(exports.OnCommand)>(found[0]);
+    exports.QueryStatus = ExportAs<decltype(exports.QueryStatus)>(found[1]);
+    exports.OnEvents = ExportAs<decltype(exports.OnEvents)>(found[2]);
+    exports.GetMenuTextID = ExportAs<decltype(exports.GetMenuTextID)>(found[3]);
+    exports.GetStatusMessageID = ExportAs<decltype(exports.GetStatusMessageID)>(found[4]);
+    exports.GetBitmapID = ExportAs<decltype(exports.GetBitmapID)>(found[5]);
+    exports.PlugInProc = ExportAs<decltype(exports.PlugInProc)>(found[6]);
+    return true;
+}
+
 PlugInModule::~PlugInModule()
 {
     if (module_ != nullptr)
@@ -49,25 +75,6 @@ bool PlugInModule::Load(const std::string& path, std::string& error)
         error = "not a plug-in: it cannot be loaded as a 32-bit DLL (" + SystemMessage(GetLastError()) + ")";
         return false;
     }
-    FARPROC found[7];
-    for (int ordinal = 1; ordinal <= 7; ++ordinal) {
-        const char* name = PlugInExportNames[ordinal - 1];
-        found[ordinal - 1] = GetProcAddress(module_, MAKEINTRESOURCEA(ordinal));
-        if (found[ordinal - 1] == nullptr) {
-            error = "not a plug-in: it has no export at ordinal " + std::to_string(ordinal) + " (" + name + ")";
-            return false;
-        }
-        if (GetProcAddress(module_, name) != found[ordinal - 1]) {
-            error = std::string("not a plug-in: the export ") + name + " is not at ordinal " + std::to_string(ordinal);
-            return false;
-        }
-    }
-    exports_.OnCommand = ExportAs<decltype(exports_.OnCommand)>(found[0]);
-    exports_.QueryStatus = ExportAs<decltype(exports_.QueryStatus)>(found[1]);
-    exports_.OnEvents = ExportAs<decltype(exports_.OnEvents)>(found[2]);
-    exports_.GetMenuTextID = ExportAs<decltype(exports_.GetMenuTextID)>(found[3]);
-    exports_.GetStatusMessageID = ExportAs<decltype(exports_.GetStatusMessageID)>(found[4]);
-    exports_.GetBitmapID = ExportAs<decltype(exports_.GetBitmapID)>(found[5]);
-    exports_.PlugInProc = ExportAs<decltype(exports_.PlugInProc)>(found[6]);
-    return true;
+    return FindPlugInExports(module_, exports_, error);
 }
+

@@ -20,6 +20,11 @@ struct PlugInExports {
 // The names of ordinals 1 to 7.
 extern const char* const PlugInExportNames[7];
 
+// Looks up the seven exports of a loaded module by ordinal and checks that
+// each name leads to the same function. False with `error` set when one is
+// missing or misplaced.
+bool FindPlugInExports(HMODULE module, PlugInExports& exports, std::string& error);
+
 class PlugInModule {
 public:
     PlugInModule() = default;

@@ -1,0 +1,258 @@
+// host-simulator: plays the editor for a plug-in of this host interface.
+// It loads the DLL, reports what the plug-in answers, runs its command on the
+// text of a file, and opens its properties dialog and uninstall confirmation.
+#include "host_interface.h"
+#include "module_state.h"
+#include "plugin_module.h"
+#include "scripted_host.h"
+#include "settings_store.h"
+#include "file_io.h"
+#include "text_file.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int ExitSuccess = 0;
+const int ExitFailure = 2;
+
+const char Usage[] =
+    "Usage: host-simulator PLUGIN COMMAND [OPTIONS]\n"
+    "Plays the editor for the plug-in DLL named PLUGIN.\n"
+    "\n"
+    "Commands:\n"
+    "  info                 the exports and ordinals, name, version, string and bitmap ids,\n"
+    "                       and the bitmap id and mask colour for every image flag combination\n"
+    "  run [--mode 0|1] FILE [-o OUT]\n"
+    "                       stores the mode in the plug-in's settings, selects the text of FILE\n"
+    "                       (UTF-8 or UTF-16 with a byte order mark), runs the command and writes\n"
+    "                       the text it hands back to OUT or standard output, in FILE's encoding\n"
+    "  properties           opens the properties dialog (needs a display)\n"
+    "  uninstall            asks the plug-in to uninstall itself (needs a display)\n";
+
+void Fail(const std::string& message)
+{
+    std::fprintf(stderr, "host-simulator: %s\n", message.c_str());
+}
+
+// Text from the plug-in's resources arrives in the ANSI code page; the
+// console gets UTF-8.
+std::string AnsiToUtf8(const std::string& ansi)
+{
+    WCHAR wide[256] = {};
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide, 256);
+    char utf8[768] = {};
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+    return utf8;
+}
+
+std::string AskString(const PlugInModule& plugin, HWND host, UINT message, LRESULT& answer)
+{
+    answer = plugin.exports().PlugInProc(host, message, 0, 0);
+    std::vector<char> buffer(answer > 0 ? static_cast<std::size_t>(answer) : 1, 0);
+    plugin.exports().PlugInProc(host, message, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    return std::string(buffer.data());
+}
+
+int ShowInfo(const PlugInModule& plugin)
+{
+    ScriptedHost host;
+    const PlugInExports& call = plugin.exports();
+    std::printf("plug-in: %s\nexports:\n", plugin.path().c_str());
+    for (int ordinal = 1; ordinal <= 7; ++ordinal)
+        std::printf("  %d  %s\n", ordinal, PlugInExportNames[ordinal - 1]);
+    LRESULT nameBytes = 0;
+    LRESULT versionBytes = 0;
+    const std::string name = AskString(plugin, host.Window(), PlugInMsgGetName, nameBytes);
+    const std::string version = AskString(plugin, host.Window(), PlugInMsgGetVersion, versionBytes);
+    std::printf("name (0x902): %s  [%ld bytes with terminator, code page %u]\n", AnsiToUtf8(name).c_str(),
+                static_cast<long>(nameBytes), GetACP());
+    std::printf("version (0x904): %s  [%ld bytes]\n", AnsiToUtf8(version).c_str(), static_cast<long>(versionBytes));
+    std::printf("menu text id: %u, status message id: %u, bitmap id: %u\n", call.GetMenuTextID(),
+                call.GetStatusMessageID(), call.GetBitmapID());
+    std::printf("images: flags -> bitmap id (0x908), mask colour (0x909)\n");
+    static const WPARAM bits[] = {0x1, 0x10, 0x20, 0x100, 0x200};
+    for (unsigned combination = 0; combination < 32; ++combination) {
+        WPARAM flags = 0;
+        for (unsigned i = 0; i < 5; ++i)
+            flags |= (combination & (1u << i)) ? bits[i] : 0;
+        const LRESULT bitmap = call.PlugInProc(host.Window(), PlugInMsgGetBitmapId, flags, 0);
+        const LRESULT mask = call.PlugInProc(host.Window(), PlugInMsgGetMaskColor, flags, 0);
+        std::printf("  0x%03X -> %3ld  0x%08lX\n", static_cast<unsigned>(flags), static_cast<long>(bitmap),
+                    static_cast<unsigned long>(mask));
+    }
+    return ExitSuccess;
+}
+
+// Stores the mode under the plug-in's settings key, as its dialog would.
+void StoreMode(const PlugInModule& plugin, std::int32_t mode)
+{
+    ModuleInstance = plugin.module();
+    DecodeMode = mode;
+    SaveSettings();
+}
+
+struct RunOptions {
+    std::int32_t mode = 0;
+    std::string file;
+    std::string output;
+};
+
+bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options, std::string& error)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if ((arg == "--mode" || arg == "-o") && i + 1 == args.size()) {
+            error = arg + " needs a value";
+            return false;
+        }
+        if (arg == "--mode") {
+            const std::string value = args[++i];
+            if (value != "0" && value != "1") {
+                error = "--mode takes 0 or 1, not '" + value + "'";
+                return false;
+            }
+            options.mode = value == "1" ? 1 : 0;
+        } else if (arg == "-o") {
+            options.output = args[++i];
+        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+            error = "unknown option '" + arg + "'";
+            return false;
+        } else if (options.file.empty()) {
+            options.file = arg;
+        } else {
+            error = "run takes one file";
+            return false;
+        }
+    }
+    if (options.file.empty()) {
+        error = "run needs a file";
+        return false;
+    }
+    return true;
+}
+
+bool WriteResult(const std::u16string& text, const TextFormat& format, const std::string& output, std::string& error)
+{
+    SurrogateReport report;
+    if (output.empty()) {
+        StreamSink out(stdout);
+        if (!WriteUnits(text.data(), text.size(), format, out, report) || !out.Flush()) {
+            error = "cannot write standard output: " + out.error();
+            return false;
+        }
+    } else {
+        ReplacementFile out;
+        if (!out.Prepare(output, error) || !out.Open(error))
+            return false;
+        if (!WriteUnits(text.data(), text.size(), format, out, report)) {
+            error = "cannot write " + output + ": " + out.error();
+            return false;
+        }
+        if (!out.Commit(error))
+            return false;
+    }
+    if (report.count > 0)
+        Fail(std::to_string(report.count) + " lone surrogates cannot be written in UTF-8 and became U+FFFD");
+    return true;
+}
+
+int RunCommand(const PlugInModule& plugin, const std::vector<std::string>& args)
+{
+    RunOptions options;
+    std::string error;
+    if (!ParseRunOptions(args, options, error)) {
+        Fail(error);
+        return ExitFailure;
+    }
+    LoadedText text;
+    if (!LoadText(options.file, EncodingChoice::Auto, text, error)) {
+        Fail(options.file + ": " + error);
+        return ExitFailure;
+    }
+    const std::u16string selection(text.units.data(), text.length);
+    if (selection.find(u'\0') != std::u16string::npos) {
+        Fail(options.file + ": the text holds a NUL unit, which no editor selection can hold");
+        return ExitFailure;
+    }
+    StoreMode(plugin, options.mode);
+
+    ScriptedHost host;
+    host.script.selection = selection;
+    DWORD flag = 0;
+    if (!plugin.exports().QueryStatus(host.Window(), &flag)) {
+        Fail("the plug-in reports its command as disabled for this selection");
+        return ExitFailure;
+    }
+    plugin.exports().OnCommand(host.Window());
+    if (host.inserted.size() != 1) {
+        Fail("the plug-in handed back " + std::to_string(host.inserted.size()) + " texts instead of one");
+        return ExitFailure;
+    }
+    if (!WriteResult(host.inserted[0], text.format, options.output, error)) {
+        Fail(error);
+        return ExitFailure;
+    }
+    return ExitSuccess;
+}
+
+int ShowProperties(const PlugInModule& plugin)
+{
+    ScriptedHost host;
+    plugin.exports().PlugInProc(host.Window(), PlugInMsgProperties, 0, 0);
+    std::printf("the properties dialog was closed\n");
+    return ExitSuccess;
+}
+
+int AskUninstall(const PlugInModule& plugin)
+{
+    ScriptedHost host;
+    const LRESULT answer = plugin.exports().PlugInProc(host.Window(), PlugInMsgUninstall, 0, 0);
+    std::printf(answer == 1 ? "uninstall confirmed: the plug-in removed its settings\n"
+                            : "uninstall declined: nothing was removed\n");
+    return ExitSuccess;
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(Usage, stdout);
+        return ExitSuccess;
+    }
+    if (args.size() < 2) {
+        std::fputs(Usage, stderr);
+        return ExitFailure;
+    }
+    const std::string& command = args[1];
+    if (command != "info" && command != "run" && command != "properties" && command != "uninstall") {
+        Fail("unknown command '" + command + "'");
+        std::fputs(Usage, stderr);
+        return ExitFailure;
+    }
+    PlugInModule plugin;
+    std::string error;
+    if (!plugin.Load(args[0], error)) {
+        Fail(args[0] + ": " + error);
+        return ExitFailure;
+    }
+    const std::vector<std::string> rest(args.begin() + 2, args.end());
+    if (command == "info")
+        return ShowInfo(plugin);
+    if (command == "run")
+        return RunCommand(plugin, rest);
+    if (!rest.empty()) {
+        Fail(command + " takes no options");
+        return ExitFailure;
+    }
+    return command == "properties" ? ShowProperties(plugin) : AskUninstall(plugin);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    PrepareProcess();
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+}
