@@ -2,6 +2,7 @@
 // zero-terminated result counts: what lies between the new and the old
 // terminator is left over and differs between the two.
 #include "escape_decoder.h"
+#include "hex_units.h"
 #include "random_text.h"
 #include "reference_model.h"
 
@@ -13,17 +14,6 @@
 #include <vector>
 
 namespace {
-
-std::string Hex(const std::u16string& text)
-{
-    std::string out;
-    char unit[8];
-    for (char16_t c : text) {
-        std::snprintf(unit, sizeof unit, "%04X ", static_cast<unsigned>(c));
-        out += unit;
-    }
-    return out;
-}
 
 TEST(Differential, DecoderMatchesTheLiteralModel)
 {
@@ -38,7 +28,7 @@ TEST(Differential, DecoderMatchesTheLiteralModel)
         text.push_back(0);
         DecodeTextModel(&expected[0], mode);
         DecodeText(&text[0], mode);
-        ASSERT_EQ(Hex(expected.c_str()), Hex(text.c_str())) << "round " << round << ", mode " << mode;
+        ASSERT_EQ(HexUnits(expected.c_str()), HexUnits(text.c_str())) << "round " << round << ", mode " << mode;
     }
 }
 
@@ -112,7 +102,7 @@ TEST(Differential, EscapeRunsMatchTheLiteralModel)
         expected.push_back(0);
         DecodeTextModel(&expected[0], mode);
         DecodeText(&buffer[offset], mode);
-        ASSERT_EQ(Hex(expected.c_str()), Hex(&buffer[offset])) << "round " << round << ", mode " << mode;
+        ASSERT_EQ(HexUnits(expected.c_str()), HexUnits(&buffer[offset])) << "round " << round << ", mode " << mode;
         const std::u16string tail(buffer.end() - static_cast<std::ptrdiff_t>(after.size()), buffer.end());
         ASSERT_TRUE(tail == after) << "round " << round << ": the units after the terminator changed";
     }

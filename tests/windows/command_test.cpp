@@ -13,46 +13,7 @@
 
 namespace {
 
-const DWORD NoStoredMode = 0xDEADBEEF;  // leave the registry without a key
-
-class PluginTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        stem = TestStem();
-        DeleteSettingsKeyFor(stem);
-        plugin.reset(new LoadedPlugin(CopyPlugin(stem + ".dll")));
-        ASSERT_TRUE(plugin->Loaded());
-        ASSERT_NE(nullptr, host.Window());
-    }
-    void TearDown() override
-    {
-        plugin.reset();
-        DeleteSettingsKeyFor(stem);
-    }
-    void StoreMode(DWORD mode)
-    {
-        if (mode != NoStoredMode)
-            StoreModeDword(stem, mode);
-        else
-            DeleteSettingsKeyFor(stem);
-    }
-
-    std::string stem;
-    std::unique_ptr<LoadedPlugin> plugin;
-    ScriptedHost host;
-};
-
-std::string Units(const std::u16string& text)
-{
-    std::string out;
-    char unit[8];
-    for (char16_t c : text) {
-        std::snprintf(unit, sizeof unit, "%04X ", static_cast<unsigned>(c));
-        out += unit;
-    }
-    return out;
-}
+typedef PluginCopyTest PluginTest;
 
 struct DecodeRow {
     DWORD storedMode;
@@ -94,7 +55,7 @@ TEST_F(PluginTest, OnCommandDecodesTheSelection)
         EXPECT_EQ(0u, host.log[2].wParam) << "row " << i;
         EXPECT_EQ(host.log[1].lParam, host.log[2].lParam) << "row " << i;
         ASSERT_EQ(1u, host.inserted.size()) << "row " << i;
-        EXPECT_EQ(Units(row.expected), Units(host.inserted[0])) << "row " << i;
+        EXPECT_EQ(HexUnits(row.expected), HexUnits(host.inserted[0])) << "row " << i;
     }
 }
 
@@ -108,7 +69,7 @@ TEST_F(PluginTest, OnCommandReadsTheModeAtEveryRun)
         host.ClearLog();
         plugin->OnCommand(host.Window());
         ASSERT_EQ(1u, host.inserted.size()) << "run " << i;
-        EXPECT_EQ(Units(expected[i]), Units(host.inserted[0])) << "run " << i;
+        EXPECT_EQ(HexUnits(expected[i]), HexUnits(host.inserted[0])) << "run " << i;
     }
 }
 
@@ -169,7 +130,7 @@ TEST_F(PluginTest, HostWithoutTerminatorLosesNothing)
         host.ClearLog();
         plugin->OnCommand(host.Window());
         ASSERT_EQ(1u, host.inserted.size()) << "row " << i;
-        EXPECT_EQ(Units(rows[i].expected), Units(host.inserted[0])) << "row " << i;
+        EXPECT_EQ(HexUnits(rows[i].expected), HexUnits(host.inserted[0])) << "row " << i;
     }
 }
 

@@ -15,8 +15,6 @@
 
 namespace {
 
-const DWORD NoKey = 0xDEADBEEF;
-
 struct LanguageTexts {
     LANGID language;
     const char16_t* dialogTitle;
@@ -41,27 +39,8 @@ const LanguageTexts* TextsOfThisRun()
     return nullptr;
 }
 
-class ModalTest : public testing::Test {
+class ModalTest : public PluginCopyTest {
 protected:
-    void SetUp() override
-    {
-        stem = TestStem();
-        DeleteSettingsKeyFor(stem);
-        plugin.reset(new LoadedPlugin(CopyPlugin(stem + ".dll")));
-        ASSERT_TRUE(plugin->Loaded());
-    }
-    void TearDown() override
-    {
-        plugin.reset();
-        DeleteSettingsKeyFor(stem);
-    }
-    void StoreMode(DWORD mode)
-    {
-        if (mode == NoKey)
-            DeleteSettingsKeyFor(stem);
-        else
-            StoreModeDword(stem, mode);
-    }
     // Opens the properties dialog, lets `act` handle it, and checks the
     // answer of PlugInProc.
     void RunProperties(const std::function<void(HWND)>& act)
@@ -86,7 +65,7 @@ protected:
         DWORD type = 0;
         std::vector<BYTE> data;
         if (!ReadModeValue(stem, type, data) || data.size() != 4 || type != REG_DWORD)
-            return NoKey;
+            return NoStoredMode;
         return data[0] | data[1] << 8 | data[2] << 16 | static_cast<DWORD>(data[3]) << 24;
     }
     // What the next command makes of a text with an escape of each kind.
@@ -98,10 +77,9 @@ protected:
         return host.inserted.empty() ? u"(nothing)" : host.inserted[0];
     }
 
-    std::string stem;
-    std::unique_ptr<LoadedPlugin> plugin;
-    ScriptedHost host;
 };
+
+const DWORD NoKey = PluginCopyTest::NoStoredMode;
 
 enum class Close { Ok, Cancel, Escape, CloseBox, Enter };
 

@@ -199,6 +199,29 @@ std::string TestStem()
     return stem;
 }
 
+void PluginCopyTest::SetUp()
+{
+    stem = TestStem();
+    DeleteSettingsKeyFor(stem);
+    plugin.reset(new LoadedPlugin(CopyPlugin(stem + ".dll")));
+    ASSERT_TRUE(plugin->Loaded());
+    ASSERT_NE(nullptr, host.Window());
+}
+
+void PluginCopyTest::TearDown()
+{
+    plugin.reset();
+    DeleteSettingsKeyFor(stem);
+}
+
+void PluginCopyTest::StoreMode(DWORD mode)
+{
+    if (mode == NoStoredMode)
+        DeleteSettingsKeyFor(stem);
+    else
+        StoreModeDword(stem, mode);
+}
+
 void PumpMessages()
 {
     MSG message;

@@ -4,10 +4,15 @@
 #ifndef TESTS_WINDOWS_PLUGIN_HARNESS_H
 #define TESTS_WINDOWS_PLUGIN_HARNESS_H
 
+#include "hex_units.h"
 #include "plugin_module.h"
 
+#include "scripted_host.h"
+
+#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,6 +65,23 @@ std::string TestStem();
 // Calls `function` with `count` 32-bit arguments and returns how many bytes
 // of them it removed from the stack.
 extern "C" unsigned MeasureCalleePop(FARPROC function, unsigned count, const DWORD* arguments);
+
+// A test with a copy of the plug-in of its own, named after the test, so
+// that its settings key is its own too, and a scripted host window.
+class PluginCopyTest : public testing::Test {
+public:
+    static constexpr DWORD NoStoredMode = 0xDEADBEEF;  // StoreMode: leave the registry without a key
+
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Stores `mode` as a REG_DWORD, or removes the key for NoStoredMode.
+    void StoreMode(DWORD mode);
+
+    std::string stem;
+    std::unique_ptr<LoadedPlugin> plugin;
+    ScriptedHost host;
+};
 
 // Runs the thread's message queue until it is empty.
 void PumpMessages();
