@@ -7,14 +7,14 @@ namespace {
 
 enum class OptionId { Mode, Encoding, Output, InPlace, Help, Version };
 
-struct OptionSpec {
+struct KnownOption {
     const char* longName;
     char shortName;  // 0: none
     bool takesValue;
     OptionId id;
 };
 
-const OptionSpec OptionSpecs[] = {
+const KnownOption KnownOptions[] = {
     {"mode", 'm', true, OptionId::Mode},
     {"encoding", 'e', true, OptionId::Encoding},
     {"output", 'o', true, OptionId::Output},
@@ -70,29 +70,29 @@ bool ParseEncoding(const std::string& value, EncodingChoice& encoding)
     return false;
 }
 
-const OptionSpec* FindLong(const std::string& name)
+const KnownOption* FindLong(const std::string& name)
 {
-    for (const OptionSpec& spec : OptionSpecs) {
-        if (name == spec.longName)
-            return &spec;
+    for (const KnownOption& known : KnownOptions) {
+        if (name == known.longName)
+            return &known;
     }
     return nullptr;
 }
 
-const OptionSpec* FindShort(char name)
+const KnownOption* FindShort(char name)
 {
-    for (const OptionSpec& spec : OptionSpecs) {
-        if (spec.shortName != 0 && name == spec.shortName)
-            return &spec;
+    for (const KnownOption& known : KnownOptions) {
+        if (known.shortName != 0 && name == known.shortName)
+            return &known;
     }
     return nullptr;
 }
 
 // Applies one option; returns false with `result.error` set when its value is bad.
-bool ApplyOption(const OptionSpec& spec, const std::string& shownName, const std::string& value, ParseResult& result)
+bool ApplyOption(const KnownOption& known, const std::string& shownName, const std::string& value, ParseResult& result)
 {
     Options& options = result.options;
-    switch (spec.id) {
+    switch (known.id) {
     case OptionId::Mode:
         if (ParseMode(value, options.mode))
             return true;
@@ -175,36 +175,36 @@ ParseResult ParseOptions(const std::vector<std::string>& args)
         }
 
         // "--name", "--name=value", "-n", "-nvalue" or "-n value".
-        const OptionSpec* spec;
+        const KnownOption* known;
         std::string shownName;
         std::string value;
         bool hasValue = false;
         if (arg[1] == '-') {
             const std::size_t equals = arg.find('=');
             shownName = arg.substr(0, equals);
-            spec = FindLong(shownName.substr(2));
+            known = FindLong(shownName.substr(2));
             if (equals != std::string::npos) {
                 value = arg.substr(equals + 1);
                 hasValue = true;
             }
         } else {
             shownName = arg.substr(0, 2);
-            spec = FindShort(arg[1]);
+            known = FindShort(arg[1]);
             if (arg.size() > 2) {
                 value = arg.substr(2);
                 hasValue = true;
             }
         }
-        if (spec == nullptr)
+        if (known == nullptr)
             return Fail(result, "unknown option '" + shownName + "'");
-        if (spec->takesValue && !hasValue) {
+        if (known->takesValue && !hasValue) {
             if (i + 1 == args.size())
                 return Fail(result, shownName + " needs a value");
             value = args[++i];
-        } else if (!spec->takesValue && hasValue) {
+        } else if (!known->takesValue && hasValue) {
             return Fail(result, shownName + " takes no value");
         }
-        if (!ApplyOption(*spec, shownName, value, result))
+        if (!ApplyOption(*known, shownName, value, result))
             return Fail(result, result.error);
         if (result.outcome != ParseOutcome::Run)
             return result;
