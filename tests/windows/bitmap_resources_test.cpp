@@ -15,16 +15,10 @@ namespace {
 
 class BitmapResourcesTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { plugin = new LoadedPlugin(CopyPlugin("BitmapResourcesTest.dll")); }
-    static void TearDownTestSuite()
-    {
-        delete plugin;
-        plugin = nullptr;
-    }
     void SetUp() override { ASSERT_TRUE(plugin->Loaded()); }
 
     // The bitmap resource: a BITMAPINFOHEADER, its colour table, the rows.
-    static std::vector<std::uint8_t> Resource(UINT id)
+    std::vector<std::uint8_t> Resource(UINT id) const
     {
         HRSRC found = FindResourceA(plugin->module, MAKEINTRESOURCEA(id), RT_BITMAP);
         if (found == nullptr)
@@ -34,7 +28,7 @@ protected:
     }
 
     // The resource with the 14-byte file header that a .bmp file puts before it.
-    static BmpFile Parse(UINT id, std::string& error)
+    BmpFile Parse(UINT id, std::string& error) const
     {
         const std::vector<std::uint8_t> resource = Resource(id);
         if (resource.size() < sizeof(BITMAPINFOHEADER)) {
@@ -55,10 +49,8 @@ protected:
         return ParseBmp(file, error);
     }
 
-    static LoadedPlugin* plugin;
+    LoadedPlugin* const plugin = &SharedPlugin();
 };
-
-LoadedPlugin* BitmapResourcesTest::plugin = nullptr;
 
 // The committed file, read from the source tree through Wine's Z: drive.
 std::vector<std::uint8_t> CommittedFile(const char* name)

@@ -115,6 +115,12 @@ LoadedPlugin::~LoadedPlugin()
         FreeLibrary(module);
 }
 
+LoadedPlugin& SharedPlugin()
+{
+    static LoadedPlugin plugin(CopyPlugin("Shared.dll"));
+    return plugin;
+}
+
 bool LoadedPlugin::Loaded() const
 {
     return module != nullptr && found;

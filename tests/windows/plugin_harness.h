@@ -47,6 +47,10 @@ struct LoadedPlugin : PlugInExports {
     bool found = false;  // every export was found
 };
 
+// One copy of the plug-in for the tests that only read from it (resources,
+// image answers), loaded on first use and kept for the whole run.
+LoadedPlugin& SharedPlugin();
+
 // Registry, under HKEY_CURRENT_USER\Software\Tarvik\LexivanePlugIns.
 std::string SettingsKeyFor(const std::string& stem);
 bool SettingsKeyExists(const std::string& stem);

@@ -14,23 +14,15 @@ namespace {
 
 class ProtocolTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { plugin = new LoadedPlugin(CopyPlugin("ProtocolTest.dll")); }
-    static void TearDownTestSuite()
-    {
-        delete plugin;
-        plugin = nullptr;
-    }
     void SetUp() override { ASSERT_TRUE(plugin->Loaded()); }
     LRESULT Ask(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     {
         return plugin->PlugInProc(host.Window(), message, wParam, lParam);
     }
 
-    static LoadedPlugin* plugin;
+    LoadedPlugin* const plugin = &SharedPlugin();
     ScriptedHost host;
 };
-
-LoadedPlugin* ProtocolTest::plugin = nullptr;
 
 struct AnswerRow {
     UINT message;

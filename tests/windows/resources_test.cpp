@@ -4,6 +4,7 @@
 #include "dialog_driver.h"
 #include "plugin_harness.h"
 #include "resource.h"
+#include "toolbar_bitmap_table.h"
 
 #include <gtest/gtest.h>
 
@@ -17,19 +18,11 @@ const LANGID Japanese = 0x0411;  // 1041
 
 class ResourcesTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { plugin = new LoadedPlugin(CopyPlugin("ResourcesTest.dll")); }
-    static void TearDownTestSuite()
-    {
-        delete plugin;
-        plugin = nullptr;
-    }
     void SetUp() override { ASSERT_TRUE(plugin->Loaded()); }
     HMODULE Module() const { return plugin->module; }
 
-    static LoadedPlugin* plugin;
+    LoadedPlugin* const plugin = &SharedPlugin();
 };
-
-LoadedPlugin* ResourcesTest::plugin = nullptr;
 
 BOOL CALLBACK CollectType(HMODULE, LPSTR type, LONG_PTR list)
 {
@@ -99,9 +92,10 @@ TEST_F(ResourcesTest, LanguagesOfEachResource)
     const std::vector<UINT_PTR> bothLanguages = {Japanese, Chinese};
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_STRING, 1)) << "string block 1";
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_DIALOG, IDD_PROPERTIES)) << "dialog";
-    static const UINT bitmaps[] = {101, 104, 105, 107, 109, 110, 111, 112, 113, 114, 115, 117, 118, 119};
-    for (UINT id : bitmaps)
-        EXPECT_EQ(std::vector<UINT_PTR>{0}, Languages(Module(), RT_BITMAP, id)) << "bitmap " << id;
+    for (const BitmapRow& bitmap : kBitmaps) {
+        EXPECT_EQ(std::vector<UINT_PTR>{0}, Languages(Module(), RT_BITMAP, static_cast<UINT>(bitmap.id)))
+            << "bitmap " << bitmap.idName;
+    }
 }
 
 // The sixteen counted strings of block 1 (ids 0 to 15) of one language.

@@ -4,6 +4,24 @@
 #include <chrono>
 #include <cstring>
 
+InputFile::~InputFile()
+{
+    if (owned_ && file_ != nullptr)
+        std::fclose(file_);
+}
+
+bool InputFile::Open(const std::string& path, std::string& error)
+{
+    if (path == "-") {
+        file_ = stdin;
+        owned_ = false;
+        return true;
+    }
+    file_ = OpenForReading(path, error);
+    owned_ = file_ != nullptr;
+    return owned_;
+}
+
 bool InputFile::Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error)
 {
     got = std::fread(buffer, 1, count, file_);

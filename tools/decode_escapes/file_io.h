@@ -15,6 +15,9 @@
 // a temporary file is removed when the program is stopped by a signal (POSIX).
 void PrepareProcess();
 
+// Opens a file for reading bytes; null with `error` set when it cannot.
+std::FILE* OpenForReading(const std::string& path, std::string& error);
+
 // A file, or standard input for "-", read from start to end.
 class InputFile {
 public:

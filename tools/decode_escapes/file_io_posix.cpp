@@ -69,26 +69,12 @@ void PrepareProcess()
     }
 }
 
-InputFile::~InputFile()
+std::FILE* OpenForReading(const std::string& path, std::string& error)
 {
-    if (owned_ && file_ != nullptr)
-        std::fclose(file_);
-}
-
-bool InputFile::Open(const std::string& path, std::string& error)
-{
-    if (path == "-") {
-        file_ = stdin;
-        owned_ = false;
-        return true;
-    }
-    file_ = std::fopen(path.c_str(), "rb");
-    if (file_ == nullptr) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
         error = ErrorText(errno);
-        return false;
-    }
-    owned_ = true;
-    return true;
+    return file;
 }
 
 std::uint64_t InputFile::SizeHint() const

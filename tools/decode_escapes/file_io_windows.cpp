@@ -59,26 +59,12 @@ void PrepareProcess()
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
-InputFile::~InputFile()
+std::FILE* OpenForReading(const std::string& path, std::string& error)
 {
-    if (owned_ && file_ != nullptr)
-        std::fclose(file_);
-}
-
-bool InputFile::Open(const std::string& path, std::string& error)
-{
-    if (path == "-") {
-        file_ = stdin;
-        owned_ = false;
-        return true;
-    }
-    file_ = _wfopen(Utf8ToWide(path).c_str(), L"rb");
-    if (file_ == nullptr) {
+    std::FILE* file = _wfopen(Utf8ToWide(path).c_str(), L"rb");
+    if (file == nullptr)
         error = std::strerror(errno);
-        return false;
-    }
-    owned_ = true;
-    return true;
+    return file;
 }
 
 std::uint64_t InputFile::SizeHint() const
