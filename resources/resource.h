@@ -12,6 +12,9 @@
 #define IDD_PROPERTIES                  101
 #define IDC_CHAR_REF                    1002
 #define IDC_UCN                         1003
+#ifndef IDC_STATIC
+#define IDC_STATIC                      (-1)
+#endif
 
 // Toolbar bitmaps: 16 x 16 (small) and 24 x 24 (large), 4, 8 and 32 bits
 #define IDB_SMALL_16COLOR               101
