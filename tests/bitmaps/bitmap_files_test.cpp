@@ -6,6 +6,7 @@
 #include "resource.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <chrono>
@@ -273,6 +274,22 @@ private:
     fs::path path_;
 };
 
+// The RGB pixels of a PNG file, empty when it cannot be read. Two encoders
+// may compress alike pictures differently, so pictures compare by pixels.
+std::vector<std::uint8_t> PngPixels(const fs::path& path)
+{
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path.string());
+    png_image png = {};
+    png.version = PNG_IMAGE_VERSION;
+    if (bytes.empty() || !png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()))
+        return {};
+    png.format = PNG_FORMAT_RGB;
+    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr))
+        return {};
+    return pixels;
+}
+
 int RunGenerator(const std::vector<fs::path>& arguments)
 {
     std::string command = std::string("\"") + BITMAP_GENERATOR_PATH + "\"";
@@ -282,7 +299,7 @@ int RunGenerator(const std::vector<fs::path>& arguments)
     return std::system((command + " 2>/dev/null").c_str());
 }
 
-TEST(BitmapGenerator, RewritesTheCommittedFilesByteForByte)
+TEST(BitmapGenerator, RewritesTheCommittedFiles)
 {
     ScratchFolder scratch;
     const fs::path sheet = scratch.path() / "sheet.png";
@@ -300,8 +317,9 @@ TEST(BitmapGenerator, RewritesTheCommittedFilesByteForByte)
             << row.file << " differs from what the generator writes: run the update_bitmaps target";
     }
     EXPECT_EQ(expected, committed) << "resources/bitmaps holds the fourteen files and nothing else";
-    EXPECT_TRUE(ReadFileBytes(sheet.string()) == ReadFileBytes(kContactSheet.string()))
-        << "the contact sheet differs: run the update_bitmaps target";
+    const std::vector<std::uint8_t> written = PngPixels(sheet);
+    EXPECT_FALSE(written.empty());
+    EXPECT_TRUE(written == PngPixels(kContactSheet)) << "the contact sheet differs: run the update_bitmaps target";
 }
 
 TEST(BitmapGenerator, FailsOnAMissingFolderAndWritesNothing)
