@@ -25,20 +25,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const Color kMagenta{255, 0, 255, 255};
-const Color kBlack{0, 0, 0, 255};
-const Color kLightGrey{192, 192, 192, 255};
+const Color Magenta{255, 0, 255, 255};
+const Color Black{0, 0, 0, 255};
+const Color LightGrey{192, 192, 192, 255};
 
-const fs::path kSourceDir = PROJECT_SOURCE_PATH;
-const fs::path kBitmapDir = kSourceDir / "resources" / "bitmaps";
-const fs::path kContactSheet = kSourceDir / "docs" / "images" / "toolbar-bitmaps.png";
+const fs::path SourceDir = PROJECT_SOURCE_PATH;
+const fs::path BitmapDir = SourceDir / "resources" / "bitmaps";
+const fs::path ContactSheet = SourceDir / "docs" / "images" / "toolbar-bitmaps.png";
 
 // A file that cannot be read counts as a failure and is left out of the
 // rest of the test.
 bool Load(const BitmapRow& row, BmpFile& bmp)
 {
     std::string error;
-    bmp = ParseBmp(ReadFileBytes((kBitmapDir / row.file).string()), error);
+    bmp = ParseBmp(ReadFileBytes((BitmapDir / row.file).string()), error);
     EXPECT_EQ("", error) << row.file;
     return error.empty();
 }
@@ -89,11 +89,11 @@ TEST(BitmapFiles, SixteenColourImagesUseNoMaskColours)
             continue;
         }
         std::set<int> used(bmp.indices.begin(), bmp.indices.end());
-        EXPECT_EQ(kLightGrey, bmp.At(0, 0)) << "background";
+        EXPECT_EQ(LightGrey, bmp.At(0, 0)) << "background";
         EXPECT_GE(used.size(), 4u) << "a picture, not a blank";
         for (int index : used) {
-            EXPECT_FALSE(bmp.table[index] == kMagenta) << "index " << index;
-            EXPECT_FALSE(bmp.table[index] == kBlack) << "index " << index;
+            EXPECT_FALSE(bmp.table[index] == Magenta) << "index " << index;
+            EXPECT_FALSE(bmp.table[index] == Black) << "index " << index;
         }
     }
 }
@@ -116,8 +116,8 @@ TEST(BitmapFiles, TransparentCornersOnly)
                 const Color c = bmp.At(x, y);
                 const bool corner = bmp.IsCorner(x, y);
                 if (row.bits == 8) {
-                    EXPECT_EQ(corner, c == kMagenta) << "pixel " << x << "," << y;
-                    EXPECT_FALSE(c == kBlack) << "pixel " << x << "," << y;
+                    EXPECT_EQ(corner, c == Magenta) << "pixel " << x << "," << y;
+                    EXPECT_FALSE(c == Black) << "pixel " << x << "," << y;
                 } else if (corner) {
                     EXPECT_TRUE(c == (Color{0, 0, 0, 0})) << "corner " << x << "," << y;
                 } else {
@@ -149,7 +149,7 @@ TEST(BitmapFiles, EightBitTablesHoldTheUsedColoursAndOneUnusedBlack)
         for (std::size_t i = 0; i < bmp.table.size(); ++i) {
             if (uses[i] == 0) {
                 ++unused;
-                EXPECT_TRUE(bmp.table[i] == kBlack) << "unused entry " << i << " is not black";
+                EXPECT_TRUE(bmp.table[i] == Black) << "unused entry " << i << " is not black";
             }
             for (std::size_t j = 0; j < i; ++j) {
                 EXPECT_FALSE(bmp.table[i] == bmp.table[j]) << "entries " << j << " and " << i << " alike";
@@ -206,7 +206,7 @@ TEST(BitmapFiles, HotImagesAreSixToEightPerCentDarker)
 // table: the same pixels within small shifts of each channel.
 TEST(BitmapFiles, EightBitAndTrueColourShowTheSamePicture)
 {
-    const int kLargestShift = 4;
+    const int LargestShift = 4;
     for (int size : {16, 24}) {
         for (State state : {State::Normal, State::Disabled, State::Hot}) {
             const BitmapRow& paletted = Find(size, 8, state);
@@ -223,13 +223,13 @@ TEST(BitmapFiles, EightBitAndTrueColourShowTheSamePicture)
                 for (int x = 0; x < size; ++x) {
                     const Color p = a.At(x, y);
                     const Color q = b.At(x, y);
-                    ASSERT_EQ(p == kMagenta, q.a == 0) << "transparency of " << x << "," << y;
+                    ASSERT_EQ(p == Magenta, q.a == 0) << "transparency of " << x << "," << y;
                     if (q.a != 0) {
                         largest = std::max({largest, std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)});
                     }
                 }
             }
-            EXPECT_LE(largest, kLargestShift);
+            EXPECT_LE(largest, LargestShift);
         }
     }
 }
@@ -237,7 +237,7 @@ TEST(BitmapFiles, EightBitAndTrueColourShowTheSamePicture)
 // The resource script gives each id the file of its name.
 TEST(BitmapFiles, ResourceScriptNamesEachFileUnderItsId)
 {
-    std::ifstream script(kSourceDir / "resources" / "plugin.rc");
+    std::ifstream script(SourceDir / "resources" / "plugin.rc");
     ASSERT_TRUE(script.good());
     std::map<std::string, std::string> files;
     const std::regex line(R"(^\s*(IDB_\w+)\s+BITMAP\s+"bitmaps/([^"]+)\"\s*$)");
@@ -306,20 +306,20 @@ TEST(BitmapGenerator, RewritesTheCommittedFiles)
     ASSERT_EQ(0, RunGenerator({scratch.path(), sheet}));
 
     std::set<std::string> committed;
-    for (const fs::directory_entry& entry : fs::directory_iterator(kBitmapDir)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(BitmapDir)) {
         committed.insert(entry.path().filename().string());
     }
     std::set<std::string> expected;
     for (const BitmapRow& row : kBitmaps) {
         expected.insert(row.file);
         EXPECT_TRUE(ReadFileBytes((scratch.path() / row.file).string()) ==
-                    ReadFileBytes((kBitmapDir / row.file).string()))
+                    ReadFileBytes((BitmapDir / row.file).string()))
             << row.file << " differs from what the generator writes: run the update_bitmaps target";
     }
     EXPECT_EQ(expected, committed) << "resources/bitmaps holds the fourteen files and nothing else";
     const std::vector<std::uint8_t> written = PngPixels(sheet);
     EXPECT_FALSE(written.empty());
-    EXPECT_TRUE(written == PngPixels(kContactSheet)) << "the contact sheet differs: run the update_bitmaps target";
+    EXPECT_TRUE(written == PngPixels(ContactSheet)) << "the contact sheet differs: run the update_bitmaps target";
 }
 
 TEST(BitmapGenerator, FailsOnAMissingFolderAndWritesNothing)

@@ -41,19 +41,19 @@ Rgb ColorAtRow(const Gradient& gradient, int y, int size)
     return Mix(gradient.top, gradient.bottom, y * 256 / (size - 1));
 }
 
-const Gradient kTile = {{236, 244, 255}, {196, 218, 247}};
-const Gradient kFrame = {{88, 136, 222}, {30, 70, 168}};
-const Gradient kRed = {{238, 74, 62}, {176, 22, 26}};
-const Gradient kGreen = {{74, 192, 72}, {22, 128, 44}};
-const Gradient kBlue = {{72, 112, 236}, {26, 54, 178}};
-const Rgb kShadow = {60, 96, 170};
+const Gradient Tile = {{236, 244, 255}, {196, 218, 247}};
+const Gradient Frame = {{88, 136, 222}, {30, 70, 168}};
+const Gradient Red = {{238, 74, 62}, {176, 22, 26}};
+const Gradient Green = {{74, 192, 72}, {22, 128, 44}};
+const Gradient Blue = {{72, 112, 236}, {26, 54, 178}};
+const Rgb Shadow = {60, 96, 170};
 
 const Gradient* MotifGradient(char c)
 {
     switch (c) {
-    case 'R': case 'r': return &kRed;
-    case 'G': case 'g': return &kGreen;
-    case 'B': case 'b': return &kBlue;
+    case 'R': case 'r': return &Red;
+    case 'G': case 'g': return &Green;
+    case 'B': case 'b': return &Blue;
     default: return nullptr;
     }
 }
@@ -87,10 +87,10 @@ void CheckArt(const PixelArt& art, const char* legend)
 // motif lies one pixel up and to the left.
 Rgb TileColor(const PixelArt& art, int x, int y)
 {
-    Rgb tile = ColorAtRow(kTile, y, art.size);
+    Rgb tile = ColorAtRow(Tile, y, art.size);
     char casting = ArtAt(art, x - 1, y - 1);
     if (MotifGradient(casting) != nullptr) {
-        tile = Mix(tile, kShadow, IsSoftEdge(casting) ? 20 : 40);
+        tile = Mix(tile, Shadow, IsSoftEdge(casting) ? 20 : 40);
     }
     return tile;
 }
@@ -106,7 +106,7 @@ Image RenderTile(const PixelArt& art)
             if (c == ' ') {
                 pixel = Rgba{};
             } else if (c == 'F') {
-                pixel = Opaque(ColorAtRow(kFrame, y, art.size));
+                pixel = Opaque(ColorAtRow(Frame, y, art.size));
             } else if (const Gradient* motif = MotifGradient(c)) {
                 Rgb color = ColorAtRow(*motif, y, art.size);
                 pixel = Opaque(IsSoftEdge(c) ? Mix(color, TileColor(art, x, y), 128) : color);
@@ -191,8 +191,8 @@ std::uint8_t ToSixBits(std::uint8_t v)
     return static_cast<std::uint8_t>((q << 2) | (q >> 4));
 }
 
-const Rgba kMagenta = {255, 0, 255, 0};
-const Rgba kBlack = {0, 0, 0, 0};
+const Rgba Magenta = {255, 0, 255, 0};
+const Rgba Black = {0, 0, 0, 0};
 
 bool SameColor(Rgba x, Rgba y) { return x.r == y.r && x.g == y.g && x.b == y.b; }
 
@@ -201,9 +201,9 @@ bool SameColor(Rgba x, Rgba y) { return x.r == y.r && x.g == y.g && x.b == y.b; 
 void StoreAsPalette(const Image& image, ToolbarBitmap& bitmap)
 {
     for (Rgba p : image.pixels) {
-        Rgba color = p.a == 0 ? kMagenta
+        Rgba color = p.a == 0 ? Magenta
                               : Rgba{ToSixBits(p.r), ToSixBits(p.g), ToSixBits(p.b), 0};
-        if (p.a != 0 && (SameColor(color, kMagenta) || SameColor(color, kBlack))) {
+        if (p.a != 0 && (SameColor(color, Magenta) || SameColor(color, Black))) {
             std::cerr << "bitmap_generator: a picture pixel has a reserved colour\n";
             std::exit(2);
         }
@@ -216,7 +216,7 @@ void StoreAsPalette(const Image& image, ToolbarBitmap& bitmap)
         }
         bitmap.indices.push_back(static_cast<std::uint8_t>(index));
     }
-    bitmap.colorTable.push_back(kBlack);
+    bitmap.colorTable.push_back(Black);
     if (bitmap.colorTable.size() > 256) {
         std::cerr << "bitmap_generator: more than 256 colours in " << bitmap.fileName << "\n";
         std::exit(2);
@@ -224,7 +224,7 @@ void StoreAsPalette(const Image& image, ToolbarBitmap& bitmap)
 }
 
 // The standard 16-colour table, in its usual order.
-const Rgba kSixteenColors[16] = {
+const Rgba SixteenColors[16] = {
     {0, 0, 0, 0},       {128, 0, 0, 0},   {0, 128, 0, 0},   {128, 128, 0, 0},
     {0, 0, 128, 0},     {128, 0, 128, 0}, {0, 128, 128, 0}, {192, 192, 192, 0},
     {128, 128, 128, 0}, {255, 0, 0, 0},   {0, 255, 0, 0},   {255, 255, 0, 0},
@@ -247,7 +247,7 @@ std::uint8_t FlatColorIndex(char c)
 void StoreFlat(const PixelArt& art, ToolbarBitmap& bitmap)
 {
     CheckArt(art, ".RrGgBb");
-    bitmap.colorTable.assign(std::begin(kSixteenColors), std::end(kSixteenColors));
+    bitmap.colorTable.assign(std::begin(SixteenColors), std::end(SixteenColors));
     for (int y = 0; y < art.size; ++y) {
         for (int x = 0; x < art.size; ++x) {
             bitmap.indices.push_back(FlatColorIndex(art.rows[y][x]));
@@ -305,9 +305,9 @@ std::vector<ToolbarBitmap> BuildToolbarBitmaps()
         bitmap.state = entry.state;
         const bool small = entry.size == 16;
         if (entry.bitsPerPixel == 4) {
-            StoreFlat(small ? kSmallFlatArt : kLargeFlatArt, bitmap);
+            StoreFlat(small ? SmallFlatArt : LargeFlatArt, bitmap);
         } else {
-            Image picture = TileInState(small ? kSmallTileArt : kLargeTileArt, entry.state);
+            Image picture = TileInState(small ? SmallTileArt : LargeTileArt, entry.state);
             if (entry.bitsPerPixel == 8) {
                 StoreAsPalette(picture, bitmap);
             } else {
@@ -327,7 +327,7 @@ Image DisplayImage(const ToolbarBitmap& bitmap)
     Image image(bitmap.size, bitmap.size);
     for (std::size_t i = 0; i < bitmap.indices.size(); ++i) {
         Rgba color = bitmap.colorTable[bitmap.indices[i]];
-        bool masked = bitmap.bitsPerPixel == 8 && SameColor(color, kMagenta);
+        bool masked = bitmap.bitsPerPixel == 8 && SameColor(color, Magenta);
         color.a = masked ? 0 : 255;
         image.pixels[i] = masked ? Rgba{} : color;
     }
