@@ -12,10 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <random>
-#include <regex>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -45,7 +42,7 @@ bool Load(const BitmapRow& row, BmpFile& bmp)
 
 TEST(BitmapFiles, HeadersSizesAndTables)
 {
-    for (const BitmapRow& row : kBitmaps) {
+    for (const BitmapRow& row : ToolbarBitmaps) {
         SCOPED_TRACE(row.file);
         BmpFile bmp;
         if (!Load(row, bmp)) {
@@ -79,7 +76,7 @@ TEST(BitmapFiles, HeadersSizesAndTables)
 // mask colour answered for this depth is black, so black would punch holes.
 TEST(BitmapFiles, SixteenColourImagesUseNoMaskColours)
 {
-    for (const BitmapRow& row : kBitmaps) {
+    for (const BitmapRow& row : ToolbarBitmaps) {
         if (row.bits != 4) {
             continue;
         }
@@ -102,7 +99,7 @@ TEST(BitmapFiles, SixteenColourImagesUseNoMaskColours)
 // all zero, every other pixel opaque.
 TEST(BitmapFiles, TransparentCornersOnly)
 {
-    for (const BitmapRow& row : kBitmaps) {
+    for (const BitmapRow& row : ToolbarBitmaps) {
         if (row.bits == 4) {
             continue;
         }
@@ -132,7 +129,7 @@ TEST(BitmapFiles, TransparentCornersOnly)
 // that no pixel uses.
 TEST(BitmapFiles, EightBitTablesHoldTheUsedColoursAndOneUnusedBlack)
 {
-    for (const BitmapRow& row : kBitmaps) {
+    for (const BitmapRow& row : ToolbarBitmaps) {
         if (row.bits != 8) {
             continue;
         }
@@ -161,7 +158,7 @@ TEST(BitmapFiles, EightBitTablesHoldTheUsedColoursAndOneUnusedBlack)
 
 TEST(BitmapFiles, DisabledImagesAreGreysOnly)
 {
-    for (const BitmapRow& row : kBitmaps) {
+    for (const BitmapRow& row : ToolbarBitmaps) {
         if (row.state != State::Disabled) {
             continue;
         }
@@ -234,24 +231,6 @@ TEST(BitmapFiles, EightBitAndTrueColourShowTheSamePicture)
     }
 }
 
-// The resource script gives each id the file of its name.
-TEST(BitmapFiles, ResourceScriptNamesEachFileUnderItsId)
-{
-    std::ifstream script(SourceDir / "resources" / "plugin.rc");
-    ASSERT_TRUE(script.good());
-    std::map<std::string, std::string> files;
-    const std::regex line(R"(^\s*(IDB_\w+)\s+BITMAP\s+"bitmaps/([^"]+)\"\s*$)");
-    for (std::string text; std::getline(script, text);) {
-        std::smatch m;
-        if (std::regex_match(text, m, line)) {
-            EXPECT_TRUE(files.emplace(m[1], m[2]).second) << "twice: " << m[1];
-        }
-    }
-    EXPECT_EQ(std::size(kBitmaps), files.size());
-    for (const BitmapRow& row : kBitmaps) {
-        EXPECT_EQ(row.file, files[row.idName]) << row.idName << " (" << row.id << ")";
-    }
-}
 
 // A fresh folder under the test's temporary directory, removed afterwards.
 class ScratchFolder {
@@ -310,7 +289,7 @@ TEST(BitmapGenerator, RewritesTheCommittedFiles)
         committed.insert(entry.path().filename().string());
     }
     std::set<std::string> expected;
-    for (const BitmapRow& row : kBitmaps) {
+    for (const BitmapRow& row : ToolbarBitmaps) {
         expected.insert(row.file);
         EXPECT_TRUE(ReadFileBytes((scratch.path() / row.file).string()) ==
                     ReadFileBytes((BitmapDir / row.file).string()))

@@ -65,7 +65,7 @@ std::vector<std::uint8_t> CommittedFile(const char* name)
 
 TEST_F(BitmapResourcesTest, SameBytesAsTheCommittedFiles)
 {
-    for (const BitmapRow& row : kBitmaps) {
+    for (const BitmapRow& row : ToolbarBitmaps) {
         const std::vector<std::uint8_t> file = CommittedFile(row.file);
         ASSERT_GT(file.size(), 14u) << row.file;
         const std::vector<std::uint8_t> withoutHeader(file.begin() + 14, file.end());
@@ -80,7 +80,7 @@ const Color Black{0, 0, 0, 255};
 
 TEST_F(BitmapResourcesTest, EachDepthFollowsItsRules)
 {
-    for (const BitmapRow& row : kBitmaps) {
+    for (const BitmapRow& row : ToolbarBitmaps) {
         std::string error;
         const BmpFile bmp = Parse(static_cast<UINT>(row.id), error);
         ASSERT_TRUE(error.empty()) << "bitmap " << row.id << ": " << error;
@@ -122,7 +122,7 @@ TEST_F(BitmapResourcesTest, EachDepthFollowsItsRules)
 
 TEST_F(BitmapResourcesTest, HotImagesAreSixToEightPerCentDarker)
 {
-    for (const BitmapRow& row : kBitmaps) {
+    for (const BitmapRow& row : ToolbarBitmaps) {
         if (row.state != State::Hot)
             continue;
         std::string error;

@@ -92,7 +92,7 @@ TEST_F(ResourcesTest, LanguagesOfEachResource)
     const std::vector<UINT_PTR> bothLanguages = {Japanese, Chinese};
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_STRING, 1)) << "string block 1";
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_DIALOG, IDD_PROPERTIES)) << "dialog";
-    for (const BitmapRow& bitmap : kBitmaps) {
+    for (const BitmapRow& bitmap : ToolbarBitmaps) {
         EXPECT_EQ(std::vector<UINT_PTR>{0}, Languages(Module(), RT_BITMAP, static_cast<UINT>(bitmap.id)))
             << "bitmap " << bitmap.idName;
     }

@@ -118,7 +118,8 @@ int RowHeight(const SheetRow& row) { return row.size * SheetZoom + 8 + LineHeigh
 const ToolbarBitmap* Find(const std::vector<ToolbarBitmap>& bitmaps, const SheetRow& row, ButtonState state)
 {
     for (const ToolbarBitmap& b : bitmaps) {
-        if (b.size == row.size && b.bitsPerPixel == row.bitsPerPixel && b.state == state) {
+        const bool inState = b.state == state || (b.state == ButtonState::AnyState && state == ButtonState::Normal);
+        if (b.size == row.size && b.bitsPerPixel == row.bitsPerPixel && inState) {
             return &b;
         }
     }

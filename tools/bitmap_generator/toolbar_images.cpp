@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <iterator>
 
@@ -257,28 +258,15 @@ void StoreFlat(const PixelArt& art, ToolbarBitmap& bitmap)
 
 struct BitmapEntry {
     int id;
-    const char* fileName;
+    const char* file;  // relative to resources/
     int size;
     int bitsPerPixel;
     ButtonState state;
 };
 
-const BitmapEntry kBitmaps[] = {
-    {IDB_SMALL_16COLOR, "small_16color.bmp", 16, 4, ButtonState::Normal},
-    {IDB_SMALL_256COLOR, "small_256color.bmp", 16, 8, ButtonState::Normal},
-    {IDB_SMALL_256COLOR_DISABLED, "small_256color_disabled.bmp", 16, 8, ButtonState::Disabled},
-    {IDB_SMALL_256COLOR_HOT, "small_256color_hot.bmp", 16, 8, ButtonState::Hot},
-    {IDB_LARGE_16COLOR, "large_16color.bmp", 24, 4, ButtonState::Normal},
-    {IDB_LARGE_256COLOR_DISABLED, "large_256color_disabled.bmp", 24, 8, ButtonState::Disabled},
-    {IDB_LARGE_256COLOR, "large_256color.bmp", 24, 8, ButtonState::Normal},
-    {IDB_LARGE_256COLOR_HOT, "large_256color_hot.bmp", 24, 8, ButtonState::Hot},
-    {IDB_SMALL_TRUECOLOR_DISABLED, "small_truecolor_disabled.bmp", 16, 32, ButtonState::Disabled},
-    {IDB_SMALL_TRUECOLOR, "small_truecolor.bmp", 16, 32, ButtonState::Normal},
-    {IDB_SMALL_TRUECOLOR_HOT, "small_truecolor_hot.bmp", 16, 32, ButtonState::Hot},
-    {IDB_LARGE_TRUECOLOR_DISABLED, "large_truecolor_disabled.bmp", 24, 32, ButtonState::Disabled},
-    {IDB_LARGE_TRUECOLOR, "large_truecolor.bmp", 24, 32, ButtonState::Normal},
-    {IDB_LARGE_TRUECOLOR_HOT, "large_truecolor_hot.bmp", 24, 32, ButtonState::Hot},
-};
+#define BITMAP_ENTRY(name, id, file, size, bits, state) {id, file, size, bits, ButtonState::state},
+const BitmapEntry Bitmaps[] = {TOOLBAR_BITMAPS(BITMAP_ENTRY)};
+#undef BITMAP_ENTRY
 
 Image TileInState(const PixelArt& art, ButtonState state)
 {
@@ -286,6 +274,7 @@ Image TileInState(const PixelArt& art, ButtonState state)
     switch (state) {
     case ButtonState::Disabled: return MakeDisabled(normal);
     case ButtonState::Hot: return MakeHot(normal);
+    case ButtonState::AnyState:
     case ButtonState::Normal: break;
     }
     return normal;
@@ -296,10 +285,10 @@ Image TileInState(const PixelArt& art, ButtonState state)
 std::vector<ToolbarBitmap> BuildToolbarBitmaps()
 {
     std::vector<ToolbarBitmap> bitmaps;
-    for (const BitmapEntry& entry : kBitmaps) {
+    for (const BitmapEntry& entry : Bitmaps) {
         ToolbarBitmap bitmap;
         bitmap.id = entry.id;
-        bitmap.fileName = entry.fileName;
+        bitmap.fileName = std::filesystem::path(entry.file).filename().string();
         bitmap.size = entry.size;
         bitmap.bitsPerPixel = entry.bitsPerPixel;
         bitmap.state = entry.state;
