@@ -15,17 +15,15 @@
 //                             or 0, as a mask whose lowest set bit is exact
 //   StretchUnits              a multiple of BlockUnits
 //   StretchHits(stretch, unit) true when the aligned stretch holds `unit` or 0
-//   GroupEscapes              plain escapes decoded at once; 0 for none, and
-//                             then nothing below is needed
-//   GroupSlack                units that a group reads past its last escape
-//   DecodeCharRefGroup(p, out), DecodeUcnGroup(p, out)
-//                             decode GroupEscapes plain escapes back to back
-//                             at `p` into as many units at `out`; false, with
-//                             nothing written, when any of them has another
-//                             shape or a value whose low 16 bits are 0
+//   CharRefGroups, UcnGroups  its group decoders for each mode, widest first:
+//                             Groups<G...>, and Groups<> for none
 //   ReadsCharRefAtOnce        true when ReadCharRef is there:
 //   ReadCharRef(cursor, value) ReadPlainCharRef with 8 units readable from
 //                             the prefix, cursor - 2
+// A group decoder (GroupDecoder below) decodes a number of plain escapes
+// back to back at `p` into as many units at `out`; false, with nothing
+// written, when any of them has another shape or a value whose low 16 bits
+// are 0.
 #ifndef DECODER_DECODE_DRIVER_H
 #define DECODER_DECODE_DRIVER_H
 
@@ -35,6 +33,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -171,18 +170,16 @@ const char16_t* FindUnitOrEnd(const char16_t* p, char16_t unit)
     }
 }
 
-// True when a unit in [p, end) ends the text; `end` is aligned to a page.
+// True when a unit in [p, end) ends the text; `end` is aligned to a page
+// and a few blocks after `p`.
 template <class K>
 bool EndsBefore(const char16_t* p, const char16_t* end)
 {
     const char16_t* block = AlignDown(p, K::BlockUnits);
-    if ((K::Hits(block, 0) >> (K::HitBits * static_cast<unsigned>(p - block))) != 0)
-        return true;
-    for (block += K::BlockUnits; block < end; block += K::BlockUnits) {
-        if (K::Hits(block, 0) != 0)
-            return true;
-    }
-    return false;
+    auto ends = K::Hits(block, 0) >> (K::HitBits * static_cast<unsigned>(p - block));
+    for (block += K::BlockUnits; block < end; block += K::BlockUnits)
+        ends |= K::Hits(block, 0);
+    return ends != 0;
 }
 
 // How far whole vectors may be read: to the end of the last page known to
@@ -197,16 +194,21 @@ public:
 
     // True when the units before `need` may be read. `from` is a unit of the
     // text with no terminator before it, a few units before `need`. The next
-    // page is taken on when the rest of this one holds no terminator.
+    // page is taken on when the rest of this one holds no terminator; once
+    // the terminator's page is found, no page is added.
     bool Covers(const char16_t* from, const char16_t* need)
     {
         if (need <= end_)
             return true;
+        if (last_page_)
+            return false;
         if (from >= end_)
             end_ = PageEnd(from);
         while (need > end_) {
-            if (EndsBefore<K>(from, end_))
+            if (EndsBefore<K>(from, end_)) {
+                last_page_ = true;
                 return false;
+            }
             from = end_;
             end_ += PageUnits;
         }
@@ -215,38 +217,51 @@ public:
 
 private:
     const char16_t* end_;
+    bool last_page_ = false;
 };
 
-template <class K, std::int32_t Mode>
-bool DecodeGroup(const char16_t* p, char16_t* out)
-{
-    if constexpr (Mode == DecodeModeCharRef)
-        return K::DecodeCharRefGroup(p, out);
-    else
-        return K::DecodeUcnGroup(p, out);
-}
+// A group decoder: `Count` plain escapes back to back, `ReadUnits` units read
+// from the first prefix on, decoded by `decode`.
+template <std::size_t Count, std::size_t ReadUnits, bool (*decode)(const char16_t*, char16_t*)>
+struct GroupDecoder {
+    static const std::size_t Escapes = Count;
+    static const std::size_t Reads = ReadUnits;
 
-// Decodes groups of plain escapes from `in` on while the text is made of
-// them, and returns where they end.
-template <class K, std::int32_t Mode>
+    static bool Decode(const char16_t* p, char16_t* out) { return decode(p, out); }
+};
+
+// A kernel's group decoders for one mode, widest first.
+template <class... G>
+struct Groups {};
+
+// Decodes groups of G::Escapes plain escapes from `in` on while the text is
+// made of them, and returns where they end.
+template <class G, std::int32_t Mode, class K>
 const char16_t* DecodeGroups(const char16_t* in, char16_t*& out, ReadableText<K>& readable)
 {
     const std::size_t stride = Prefix<Mode>::PlainUnits;
-    const std::size_t size = K::GroupEscapes * stride;
-    const std::size_t reads = size + K::GroupSlack;
     char16_t* to = out;
     // The inner loop calls nothing, so that its constants stay in registers.
     while (readable.Covers(in, in + stride + 1) && in[stride] == Prefix<Mode>::First &&
-           readable.Covers(in, in + reads)) {
+           readable.Covers(in, in + G::Reads)) {
         const char16_t* const end = readable.end();
-        while (in + reads <= end && DecodeGroup<K, Mode>(in, to)) {
-            in += size;
-            to += K::GroupEscapes;
+        while (in + G::Reads <= end && G::Decode(in, to)) {
+            in += G::Escapes * stride;
+            to += G::Escapes;
         }
-        if (in + reads <= end)
+        if (in + G::Reads <= end)
             break;  // a group of another shape
     }
     out = to;
+    return in;
+}
+
+// Each group size in turn, the widest first, so that the narrower ones take
+// what is left at the end of a run.
+template <std::int32_t Mode, class K, class... G>
+const char16_t* DecodeEachGroupSize(const char16_t* in, char16_t*& out, ReadableText<K>& readable, Groups<G...>)
+{
+    ((in = DecodeGroups<G, Mode>(in, out, readable)), ...);
     return in;
 }
 
@@ -273,11 +288,11 @@ template <class K, std::int32_t Mode>
 const char16_t* DecodeRun(const char16_t* in, char16_t*& out, ReadableText<K>& readable)
 {
     for (;;) {
-        if constexpr (K::GroupEscapes != 0) {
-            in = DecodeGroups<K, Mode>(in, out, readable);
-            if (!AtPrefix<Mode>(in))
-                return in;
-        }
+        using ModeGroups =
+            std::conditional_t<Mode == DecodeModeCharRef, typename K::CharRefGroups, typename K::UcnGroups>;
+        in = DecodeEachGroupSize<Mode>(in, out, readable, ModeGroups());
+        if (!AtPrefix<Mode>(in))
+            return in;
         const char16_t* cursor = in + 2;
         const char16_t unit = static_cast<char16_t>(ReadEscape<K, Mode>(cursor, readable));
         if (unit == 0) {

@@ -1,5 +1,6 @@
-// The AVX2 kernel: searches 128-byte stretches 32 bytes at a time, and
-// decodes plain escapes back to back eight at a time.
+// The AVX2 kernel: searches 32 bytes at a time, and decodes plain escapes
+// back to back sixteen (references) or eight (names) at a time, then four at
+// a time as the SSE2 kernel does.
 #include "decode_driver.h"
 #include "kernels.h"
 #include "sse2_blocks.h"
@@ -8,49 +9,58 @@
 
 namespace {
 
-// Eight references "&#" + 5 digits + ";" back to back at `p` (64 units
-// readable), two to a 32-byte vector, written as eight units at `out`;
-// false, with nothing written, as for the SSE2 kernel, whose steps are
-// done here in each 16-byte half.
+// Sixteen references "&#" + 5 digits + ";" back to back, as DecodeCharRefFour.
 DECODER_READS_PAST_END
-bool DecodeCharRefGroupAvx2(const char16_t* p, char16_t* out)
+bool DecodeCharRefSixteen(const char16_t* p, char16_t* out)
 {
-    const __m256i shape = _mm256_setr_epi16('&', '#', '0', '0', '0', '0', '0', ';', '&', '#', '0', '0', '0', '0', '0', ';');
-    const __m256i most = _mm256_setr_epi16(0, 0, 9, 9, 9, 9, 9, 0, 0, 0, 9, 9, 9, 9, 9, 0);
+    // The units as bytes, each reference in a 64-bit lane: references 0, 2
+    // in the low half of `digits[0]`, 1, 3 in its high half, and so on. A
+    // unit above 0xFF becomes 0 or 0xFF, neither a digit nor one of "&#;".
+    const __m256i shape = _mm256_setr_epi8('&', '#', '0', '0', '0', '0', '0', ';', '&', '#', '0', '0', '0', '0', '0', ';',
+                                           '&', '#', '0', '0', '0', '0', '0', ';', '&', '#', '0', '0', '0', '0', '0', ';');
     const __m256i* const pairs = reinterpret_cast<const __m256i*>(p);
-    const __m256i digits0 = _mm256_sub_epi16(_mm256_loadu_si256(pairs), shape);
-    const __m256i digits1 = _mm256_sub_epi16(_mm256_loadu_si256(pairs + 1), shape);
-    const __m256i digits2 = _mm256_sub_epi16(_mm256_loadu_si256(pairs + 2), shape);
-    const __m256i digits3 = _mm256_sub_epi16(_mm256_loadu_si256(pairs + 3), shape);
-    const __m256i excess = _mm256_or_si256(
-        _mm256_or_si256(_mm256_subs_epu16(digits0, most), _mm256_subs_epu16(digits1, most)),
-        _mm256_or_si256(_mm256_subs_epu16(digits2, most), _mm256_subs_epu16(digits3, most)));
-    if (_mm256_movemask_epi8(_mm256_cmpeq_epi16(excess, _mm256_setzero_si256())) != -1)
+    __m256i digits[4];
+    for (int i = 0; i < 4; ++i) {
+        const __m256i bytes = _mm256_packus_epi16(_mm256_loadu_si256(pairs + 2 * i), _mm256_loadu_si256(pairs + 2 * i + 1));
+        digits[i] = _mm256_sub_epi8(bytes, shape);
+    }
+    // Each byte minus its shape is 0 for the prefix and ";", 0 to 9 for a
+    // digit; anything else stays above `most` after a saturating subtract.
+    const __m256i most = _mm256_set1_epi64x(0x0009090909090000);
+    const __m256i largest = _mm256_max_epu8(_mm256_max_epu8(digits[0], digits[1]), _mm256_max_epu8(digits[2], digits[3]));
+    const __m256i excess = _mm256_subs_epu8(largest, most);
+    if (!_mm256_testz_si256(excess, excess))
         return false;
-    const __m256i scale = _mm256_setr_epi16(0, 0, 10000, 1000, 100, 10, 1, 0, 0, 0, 10000, 1000, 100, 10, 1, 0);
-    const __m256i sum0 = _mm256_madd_epi16(digits0, scale);
-    const __m256i sum1 = _mm256_madd_epi16(digits1, scale);
-    const __m256i sum2 = _mm256_madd_epi16(digits2, scale);
-    const __m256i sum3 = _mm256_madd_epi16(digits3, scale);
-    // As SumLanes in each half: the low half holds references 0, 2, 4, 6,
-    // the high half 1, 3, 5, 7.
-    const __m256i sum01 = _mm256_add_epi32(_mm256_unpacklo_epi32(sum0, sum1), _mm256_unpackhi_epi32(sum0, sum1));
-    const __m256i sum23 = _mm256_add_epi32(_mm256_unpacklo_epi32(sum2, sum3), _mm256_unpackhi_epi32(sum2, sum3));
-    const __m256i values = _mm256_add_epi32(_mm256_unpacklo_epi64(sum01, sum23), _mm256_unpackhi_epi64(sum01, sum23));
-    const __m256i low = _mm256_srai_epi32(_mm256_slli_epi32(values, 16), 16);
-    const __m256i packed = _mm256_packs_epi32(low, low);
-    const __m128i units = _mm_unpacklo_epi16(_mm256_castsi256_si128(packed), _mm256_extracti128_si256(packed, 1));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_setzero_si128())) != 0)
+    // Digits d0 to d4 become 10 d0 + d1, 10 d2 + d3 and d4, which fit in
+    // bytes again: then 100 (10 d0 + d1) and 10 (10 d2 + d3) + d4, and the
+    // value in 32 bits. Packing the bytes leaves references 0, 2, 4, 6 |
+    // 1, 3, 5, 7 in `values0`, 8, 10, 12, 14 | 9, 11, 13, 15 in `values1`.
+    const __m256i tens = _mm256_setr_epi8(0, 0, 10, 1, 10, 1, 1, 0, 0, 0, 10, 1, 10, 1, 1, 0,
+                                          0, 0, 10, 1, 10, 1, 1, 0, 0, 0, 10, 1, 10, 1, 1, 0);
+    const __m256i hundreds = _mm256_set1_epi32(0x010A6400);  // bytes 0, 100, 10, 1
+    const __m256i thousands = _mm256_set1_epi32(0x0001000A);  // 16-bit 10, 1
+    __m256i sums[4];
+    for (int i = 0; i < 4; ++i)
+        sums[i] = _mm256_maddubs_epi16(digits[i], tens);
+    const __m256i values0 = _mm256_madd_epi16(
+        _mm256_maddubs_epi16(_mm256_packus_epi16(sums[0], sums[1]), hundreds), thousands);
+    const __m256i values1 = _mm256_madd_epi16(
+        _mm256_maddubs_epi16(_mm256_packus_epi16(sums[2], sums[3]), hundreds), thousands);
+    const __m256i even = _mm256_permute2x128_si256(values0, values1, 0x20);
+    const __m256i odd = _mm256_permute2x128_si256(values0, values1, 0x31);
+    // The low 16 bits of each value, in order: an even reference's from
+    // `even`, the next one's shifted up from `odd`.
+    const __m256i units = _mm256_blend_epi16(even, _mm256_slli_epi32(odd, 16), 0xAA);
+    const __m256i zeros = _mm256_cmpeq_epi16(units, _mm256_setzero_si256());
+    if (!_mm256_testz_si256(zeros, zeros))
         return false;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), units);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), units);
     return true;
 }
 
-// Eight names "\u" + 4 hexadecimal digits back to back at `p` (48 units
-// readable), written as eight units at `out`; false, with
-// nothing written, as for the SSE2 kernel.
+// Eight names "\u" + 4 hexadecimal digits back to back, as DecodeUcnFour.
 DECODER_READS_PAST_END
-bool DecodeUcnGroupAvx2(const char16_t* p, char16_t* out)
+bool DecodeUcnEight(const char16_t* p, char16_t* out)
 {
     // Each 16-byte load at a name holds its prefix (units 0, 1) and the next
     // name's (units 6, 7).
@@ -98,8 +108,21 @@ bool DecodeUcnGroupAvx2(const char16_t* p, char16_t* out)
 }
 
 struct Avx2Kernel : Sse2Blocks {
-    static const std::size_t GroupEscapes = 8;
-    static const std::size_t GroupSlack = 0;
+    using CharRefGroups = Groups<GroupDecoder<16, 16 * 8, DecodeCharRefSixteen>, CharRefFour>;
+    using UcnGroups = Groups<GroupDecoder<8, 8 * 6, DecodeUcnEight>, UcnFour>;
+
+    static const std::size_t BlockUnits = 16;
+
+    // Two bits per unit of the aligned 32-byte block that is `unit` or 0.
+    DECODER_READS_PAST_END
+    static unsigned Hits(const char16_t* block, char16_t unit)
+    {
+        const __m256i units = _mm256_load_si256(reinterpret_cast<const __m256i*>(block));
+        const __m256i wanted = _mm256_set1_epi16(static_cast<short>(unit));
+        const __m256i hits =
+            _mm256_or_si256(_mm256_cmpeq_epi16(units, wanted), _mm256_cmpeq_epi16(units, _mm256_setzero_si256()));
+        return static_cast<unsigned>(_mm256_movemask_epi8(hits));
+    }
 
     // Narrowed as in LoadNarrowed; the order of the bytes does not matter.
     DECODER_READS_PAST_END
@@ -113,9 +136,6 @@ struct Avx2Kernel : Sse2Blocks {
         const __m256i equal = _mm256_or_si256(_mm256_cmpeq_epi8(bytes01, narrow), _mm256_cmpeq_epi8(bytes23, narrow));
         return _mm256_movemask_epi8(_mm256_or_si256(equal, _mm256_cmpeq_epi8(least, _mm256_setzero_si256()))) != 0;
     }
-
-    static bool DecodeCharRefGroup(const char16_t* p, char16_t* out) { return DecodeCharRefGroupAvx2(p, out); }
-    static bool DecodeUcnGroup(const char16_t* p, char16_t* out) { return DecodeUcnGroupAvx2(p, out); }
 };
 
 }  // namespace

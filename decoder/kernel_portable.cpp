@@ -11,7 +11,8 @@ struct PortableKernel {
     static const std::size_t BlockUnits = 4;
     static const unsigned HitBits = 1;
     static const std::size_t StretchUnits = 4;
-    static const std::size_t GroupEscapes = 0;
+    using CharRefGroups = Groups<>;
+    using UcnGroups = Groups<>;
     static const bool ReadsCharRefAtOnce = false;
 
     static constexpr std::uint64_t Ones = 0x0001000100010001u;
