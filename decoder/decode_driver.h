@@ -235,9 +235,11 @@ template <class... G>
 struct Groups {};
 
 // Decodes groups of G::Escapes plain escapes from `in` on while the text is
-// made of them, and returns where they end.
+// made of them, and returns where they end. Like the groups themselves, the
+// look at the unit where the next escape would start may pass the
+// terminator, within a readable page.
 template <class G, std::int32_t Mode, class K>
-const char16_t* DecodeGroups(const char16_t* in, char16_t*& out, ReadableText<K>& readable)
+DECODER_READS_PAST_END const char16_t* DecodeGroups(const char16_t* in, char16_t*& out, ReadableText<K>& readable)
 {
     const std::size_t stride = Prefix<Mode>::PlainUnits;
     char16_t* to = out;
