@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(_MSC_VER)
+#if defined(_MSC_VER) && !defined(__clang__)
 #include <intrin.h>
 #endif
 
