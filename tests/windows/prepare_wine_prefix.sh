@@ -4,9 +4,10 @@
 # manager, and the Chinese and Japanese dialog fonts mapped to installed ones.
 set -euo pipefail
 : "${WINEPREFIX:?}"
+wine=${WINE:-wine}  # the build's own Wine loader
 
-wineboot --init
-reg_add() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null; }
+"$wine" wineboot --init
+reg_add() { "$wine" reg add "$1" /v "$2" /d "$3" /f >/dev/null; }
 reg_add 'HKCU\Software\Wine\Explorer' Desktop Default
 reg_add 'HKCU\Software\Wine\Explorer\Desktops' Default 1024x768
 replacements='HKCU\Software\Wine\Fonts\Replacements'
