@@ -56,7 +56,10 @@ if ! difference=$(diff <(grep -v '^#' "$import_list") <(imports "$plugin")); the
   fail "$(basename "$plugin"): its imports differ from $(basename "$import_list") (< listed, > built):"
   echo "$difference"
 fi
-"$objdump" -p "$plugin" | grep -qE '^Entry 9 0+ 0+ Thread Storage Directory' ||
+# Read into a variable: with pipefail, a grep -q that stops at its first
+# match would fail the objdump writing into the pipe.
+plugin_headers=$("$objdump" -p "$plugin")
+grep -qE '^Entry 9 0+ 0+ Thread Storage Directory' <<<"$plugin_headers" ||
   fail "$(basename "$plugin"): a TLS directory"
 
 # Input sections that the start-up code or the loader would run: static
