@@ -1,7 +1,5 @@
 #include "cpu_kernels.h"
 
-#include <cstring>
-
 // The build defines BUILD_X86_KERNELS where it compiles the x86 kernels.
 #if defined(BUILD_X86_KERNELS)
 #if !(defined(__i386__) || defined(__x86_64__) || defined(_M_IX86) || defined(_M_X64))
@@ -15,8 +13,6 @@
 #endif
 
 namespace {
-
-const char* const KernelNames[KernelCount] = {"portable", "sse2", "avx2"};
 
 #if defined(BUILD_X86_KERNELS)
 
@@ -83,22 +79,6 @@ bool ProcessorHasAvx2()
 #endif
 
 }  // namespace
-
-const char* KernelName(Kernel kernel)
-{
-    return KernelNames[static_cast<int>(kernel)];
-}
-
-bool FindKernel(const char* name, Kernel& kernel)
-{
-    for (int i = 0; i < KernelCount; ++i) {
-        if (std::strcmp(name, KernelNames[i]) == 0) {
-            kernel = static_cast<Kernel>(i);
-            return true;
-        }
-    }
-    return false;
-}
 
 bool CanRunKernel(Kernel kernel)
 {
