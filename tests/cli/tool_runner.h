@@ -18,6 +18,7 @@ struct ToolSetup {
     bool ignoreFileSizeSignal = false;
     bool inputFromPipe = false;  // else from a file, whose size the tool can see
     std::string outputPath;      // for standard output instead of a file of the run's
+    std::vector<std::string> environment;  // "NAME=value" added to the tool's environment
 };
 
 // Runs the tool with `args` in `directory`, feeding it `input`. The files for

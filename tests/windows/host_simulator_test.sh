@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 
-simulate() { wine "$bin/host-simulator.exe" "$@" 2>"$work/stderr"; }
+simulate() { "${WINE:-wine}" "$bin/host-simulator.exe" "$@" 2>"$work/stderr"; }
 
 check() {  # name, expected, actual
   if [ "$2" == "$3" ]; then

@@ -256,5 +256,9 @@ const char* HelpText()
            "therefore a regular file or a new one: for a device or a pipe, use standard\n"
            "output.\n"
            "\n"
+           "The environment variable DECODE_ESCAPES_KERNEL=portable, sse2 or avx2 picks\n"
+           "the decoder's kernel (by default the fastest this processor runs); an unknown\n"
+           "kernel, or one this processor cannot run, is an error. --version names it.\n"
+           "\n"
            "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n";
 }

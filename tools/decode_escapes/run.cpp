@@ -2,6 +2,7 @@
 
 #include "escape_decoder.h"
 #include "file_io.h"
+#include "kernel_choice.h"
 #include "options.h"
 #include "text_encoding.h"
 #include "text_file.h"
@@ -25,14 +26,14 @@ void Report(const std::string& name, const std::string& message)
 
 // Decodes each NUL-separated part on its own, as the editor would see it, and
 // keeps the NULs. The parts only shrink; they are moved down to close up.
-void DecodeParts(LoadedText& text, std::int32_t mode)
+void DecodeParts(LoadedText& text, std::int32_t mode, Kernel kernel)
 {
     char16_t* const units = text.units.data();
     std::size_t in = 0;
     std::size_t out = 0;
     for (;;) {
         const std::size_t partLength = std::char_traits<char16_t>::length(units + in);
-        DecodeText(units + in, mode);
+        DecodeText(units + in, mode, kernel);
         const std::size_t decodedLength = std::char_traits<char16_t>::length(units + in);
         std::memmove(units + out, units + in, decodedLength * sizeof(char16_t));
         out += decodedLength;
@@ -60,7 +61,7 @@ bool WriteText(const LoadedText& text, const std::string& name, ByteSink& sink)
     return written;
 }
 
-int RunToStandardOutput(const Options& options)
+int RunToStandardOutput(const Options& options, Kernel kernel)
 {
     StreamSink out(stdout);
     int status = ExitSuccess;
@@ -72,7 +73,7 @@ int RunToStandardOutput(const Options& options)
             status = ExitFailure;
             continue;
         }
-        DecodeParts(text, options.mode);
+        DecodeParts(text, options.mode, kernel);
         if (!WriteText(text, DisplayName(file), out))
             break;
     }
@@ -84,7 +85,7 @@ int RunToStandardOutput(const Options& options)
 }
 
 // All inputs one after another into one file, or nothing at all.
-int RunToFile(const Options& options)
+int RunToFile(const Options& options, Kernel kernel)
 {
     ReplacementFile out;
     std::string error;
@@ -102,7 +103,7 @@ int RunToFile(const Options& options)
         }
         if (inputFailed)
             continue;  // nothing will be written; the rest is only checked
-        DecodeParts(text, options.mode);
+        DecodeParts(text, options.mode, kernel);
         if (!WriteText(text, DisplayName(file), out)) {
             Report(options.outputPath, "cannot write: " + out.error());
             return ExitFailure;
@@ -120,7 +121,7 @@ int RunToFile(const Options& options)
 }
 
 // Rewrites one file with its decoded text; a file with nothing to decode stays as it is.
-bool RewriteFile(const std::string& file, const Options& options)
+bool RewriteFile(const std::string& file, const Options& options, Kernel kernel)
 {
     ReplacementFile out;
     LoadedText text;
@@ -130,7 +131,7 @@ bool RewriteFile(const std::string& file, const Options& options)
         return false;
     }
     const std::size_t originalLength = text.length;
-    DecodeParts(text, options.mode);
+    DecodeParts(text, options.mode, kernel);
     if (text.length == originalLength)
         return true;  // every replacement shortens the text: nothing was decoded
     if (!out.Open(error)) {
@@ -148,11 +149,11 @@ bool RewriteFile(const std::string& file, const Options& options)
     return true;
 }
 
-int RunInPlace(const Options& options)
+int RunInPlace(const Options& options, Kernel kernel)
 {
     int status = ExitSuccess;
     for (const std::string& file : options.files) {
-        if (!RewriteFile(file, options))
+        if (!RewriteFile(file, options, kernel))
             status = ExitFailure;
     }
     return status;
@@ -176,17 +177,26 @@ int RunDecodeEscapes(const std::vector<std::string>& args)
     case ParseOutcome::ShowHelp:
         return PrintText(HelpText()) ? ExitSuccess : ExitFailure;
     case ParseOutcome::ShowVersion:
-        return PrintText(VersionText()) ? ExitSuccess : ExitFailure;
     case ParseOutcome::Run:
         break;
     }
+    Kernel kernel;
+    std::string error;
+    if (!ChooseKernel(kernel, error)) {
+        std::fprintf(stderr, "decode-escapes: %s\n", error.c_str());
+        return ExitFailure;
+    }
+    if (parsed.outcome == ParseOutcome::ShowVersion) {
+        const std::string kernelLine = std::string("kernel: ") + KernelName(kernel) + "\n";
+        return PrintText(VersionText()) && PrintText(kernelLine.c_str()) ? ExitSuccess : ExitFailure;
+    }
     switch (parsed.options.target) {
     case OutputTarget::StandardOutput:
-        return RunToStandardOutput(parsed.options);
+        return RunToStandardOutput(parsed.options, kernel);
     case OutputTarget::File:
-        return RunToFile(parsed.options);
+        return RunToFile(parsed.options, kernel);
     case OutputTarget::InPlace:
-        return RunInPlace(parsed.options);
+        return RunInPlace(parsed.options, kernel);
     }
     return ExitFailure;
 }
