@@ -194,6 +194,22 @@ int CountSettingsValues(const std::string& stem)
     return static_cast<int>(values + subkeys);
 }
 
+UnusableCurrentUser::UnusableCurrentUser()
+{
+    const char* name = "Software\\PlugInTestsDeleted";
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegDeleteKeyA(HKEY_CURRENT_USER, name);
+    overridden_ = RegOverridePredefKey(HKEY_CURRENT_USER, key_) == ERROR_SUCCESS;
+}
+
+UnusableCurrentUser::~UnusableCurrentUser()
+{
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(key_);
+}
+
 std::string TestStem()
 {
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();

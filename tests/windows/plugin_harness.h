@@ -6,6 +6,7 @@
 
 #include "hex_units.h"
 #include "plugin_module.h"
+#include "same_text.h"
 
 #include "scripted_host.h"
 
@@ -61,6 +62,21 @@ void StoreModeDword(const std::string& stem, DWORD mode);
 bool ReadModeValue(const std::string& stem, DWORD& type, std::vector<BYTE>& data);
 // The number of values under the key, or -1 when it does not exist.
 int CountSettingsValues(const std::string& stem);
+
+// HKEY_CURRENT_USER mapped onto a key that has been deleted, for as long as
+// the object lives: no key can be opened or created below it.
+class UnusableCurrentUser {
+public:
+    UnusableCurrentUser();
+    ~UnusableCurrentUser();
+    UnusableCurrentUser(const UnusableCurrentUser&) = delete;
+    UnusableCurrentUser& operator=(const UnusableCurrentUser&) = delete;
+    bool Active() const { return overridden_; }
+
+private:
+    HKEY key_ = nullptr;
+    bool overridden_ = false;
+};
 
 // A name for the running test that no other test uses: the test's own name
 // with the characters a file name cannot hold replaced.

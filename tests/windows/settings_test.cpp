@@ -63,13 +63,14 @@ TEST_F(SettingsStoreTest, LoadTakesTheStoredValue)
     };
     ASSERT_TRUE(UseModule(stem + ".dll"));
     for (const StoredValueRow& row : rows) {
+        SCOPED_TRACE(row.name);
         DeleteSettingsKeyFor(stem);
         if (row.exists)
             StoreModeValue(stem, row.type, row.data);
         DecodeMode = 12345;
-        EXPECT_EQ(TRUE, LoadSettings()) << row.name;
-        EXPECT_EQ(row.mode, DecodeMode) << row.name;
-        EXPECT_TRUE(SettingsKeyExists(stem)) << row.name;
+        EXPECT_EQ(TRUE, LoadSettings());
+        EXPECT_EQ(row.mode, DecodeMode);
+        EXPECT_TRUE(SettingsKeyExists(stem));
     }
 }
 
@@ -88,19 +89,20 @@ TEST_F(SettingsStoreTest, SaveWritesADword)
     static const std::int32_t modes[] = {0, 1, 2, -1};
     ASSERT_TRUE(UseModule(stem + ".dll"));
     for (std::int32_t mode : modes) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
         StoreModeValue(stem, REG_BINARY, {9, 9});
         DecodeMode = mode;
-        EXPECT_EQ(TRUE, SaveSettings()) << mode;
+        EXPECT_EQ(TRUE, SaveSettings());
         DWORD type = 0;
         std::vector<BYTE> data;
-        ASSERT_TRUE(ReadModeValue(stem, type, data)) << mode;
-        EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type) << mode;
-        ASSERT_EQ(4u, data.size()) << mode;
+        ASSERT_TRUE(ReadModeValue(stem, type, data));
+        EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+        ASSERT_EQ(4u, data.size());
         std::int32_t stored;
         std::memcpy(&stored, data.data(), 4);
-        EXPECT_EQ(mode, stored) << mode;
-        EXPECT_EQ(1, CountSettingsValues(stem)) << mode;
-        EXPECT_EQ(mode, DecodeMode) << mode;
+        EXPECT_EQ(mode, stored);
+        EXPECT_EQ(1, CountSettingsValues(stem));
+        EXPECT_EQ(mode, DecodeMode);
     }
 }
 
@@ -121,31 +123,6 @@ TEST_F(SettingsStoreTest, DeleteRemovesOnlyThePlugInKey)
     EXPECT_EQ(0, DecodeMode);
     EXPECT_EQ(0, CountSettingsValues(stem));
 }
-
-// HKEY_CURRENT_USER mapped onto a key that has been deleted: no key can be
-// opened or created below it.
-class UnusableCurrentUser {
-public:
-    UnusableCurrentUser()
-    {
-        const char* name = "Software\\PlugInTestsDeleted";
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
-            ERROR_SUCCESS)
-            return;
-        RegDeleteKeyA(HKEY_CURRENT_USER, name);
-        overridden_ = RegOverridePredefKey(HKEY_CURRENT_USER, key_) == ERROR_SUCCESS;
-    }
-    ~UnusableCurrentUser()
-    {
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        RegCloseKey(key_);
-    }
-    bool Active() const { return overridden_; }
-
-private:
-    HKEY key_ = nullptr;
-    bool overridden_ = false;
-};
 
 TEST_F(SettingsStoreTest, KeyThatCannotBeOpenedKeepsTheMode)
 {
@@ -184,13 +161,14 @@ TEST_F(SettingsStoreTest, BaseNameIsTheFileNameBeforeItsFirstDot)
         {".hidden.dll", ""},
     };
     for (const StemRow& row : rows) {
-        ASSERT_TRUE(UseModule(row.relativePath)) << row.relativePath;
+        SCOPED_TRACE(row.relativePath);
+        ASSERT_TRUE(UseModule(row.relativePath));
         char stemBuffer[MAX_PATH] = {};
-        EXPECT_EQ(TRUE, GetModuleStem(stemBuffer)) << row.relativePath;
-        EXPECT_STREQ(row.stem, stemBuffer) << row.relativePath;
+        EXPECT_EQ(TRUE, GetModuleStem(stemBuffer));
+        EXPECT_STREQ(row.stem, stemBuffer);
         char path[MAX_PATH] = {};
-        EXPECT_EQ(TRUE, GetSettingsKeyPath(path)) << row.relativePath;
-        EXPECT_EQ(SettingsKeyFor(row.stem), std::string(path)) << row.relativePath;
+        EXPECT_EQ(TRUE, GetSettingsKeyPath(path));
+        EXPECT_EQ(SettingsKeyFor(row.stem), std::string(path));
     }
 }
 
