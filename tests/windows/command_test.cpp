@@ -21,6 +21,14 @@ struct DecodeRow {
     const char16_t* expected;
 };
 
+// The stored mode and the selection of a run, to name it in a failure.
+std::string RunShown(DWORD storedMode, const char16_t* selection)
+{
+    const std::string mode = storedMode == PluginTest::NoStoredMode ? "no stored mode"
+                                                                     : "stored mode " + std::to_string(storedMode);
+    return mode + ", selection " + testing::PrintToString(selection);
+}
+
 // The command end to end: the three messages in order, the count with its
 // terminator, one buffer for the text in and out, and the decoded text.
 TEST_F(PluginTest, OnCommandDecodesTheSelection)
@@ -37,39 +45,44 @@ TEST_F(PluginTest, OnCommandDecodesTheSelection)
         {1, u"&#65;", u"&#65;"},
         {0, u"&#55357;&#56832; and &#65;", u"\xD83D\xDE00 and A"},
     };
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const DecodeRow& row = rows[i];
+    for (const DecodeRow& row : rows) {
+        SCOPED_TRACE(RunShown(row.storedMode, row.selection));
         StoreMode(row.storedMode);
         host.ClearLog();
         host.script.selection = row.selection;
         plugin->OnCommand(host.Window());
 
-        ASSERT_EQ(3u, host.log.size()) << "row " << i;
-        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[0].message) << "row " << i;
-        EXPECT_EQ(0u, host.log[0].wParam) << "row " << i;
-        EXPECT_EQ(0, host.log[0].lParam) << "row " << i;
-        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[1].message) << "row " << i;
-        EXPECT_EQ(std::u16string(row.selection).size() + 1, host.log[1].wParam) << "row " << i;
-        EXPECT_NE(0, host.log[1].lParam) << "row " << i;
-        EXPECT_EQ(static_cast<UINT>(HostMsgInsertText), host.log[2].message) << "row " << i;
-        EXPECT_EQ(0u, host.log[2].wParam) << "row " << i;
-        EXPECT_EQ(host.log[1].lParam, host.log[2].lParam) << "row " << i;
-        ASSERT_EQ(1u, host.inserted.size()) << "row " << i;
-        EXPECT_EQ(HexUnits(row.expected), HexUnits(host.inserted[0])) << "row " << i;
+        ASSERT_EQ(3u, host.log.size());
+        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[0].message);
+        EXPECT_EQ(0u, host.log[0].wParam);
+        EXPECT_EQ(0, host.log[0].lParam);
+        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[1].message);
+        EXPECT_EQ(std::u16string(row.selection).size() + 1, host.log[1].wParam);
+        EXPECT_NE(0, host.log[1].lParam);
+        EXPECT_EQ(static_cast<UINT>(HostMsgInsertText), host.log[2].message);
+        EXPECT_EQ(0u, host.log[2].wParam);
+        EXPECT_EQ(host.log[1].lParam, host.log[2].lParam);
+        ASSERT_EQ(1u, host.inserted.size());
+        EXPECT_EQ(row.expected, host.inserted[0]);
     }
 }
+
+struct ModeRunRow {
+    DWORD mode;
+    const char16_t* expected;
+};
 
 TEST_F(PluginTest, OnCommandReadsTheModeAtEveryRun)
 {
     host.script.selection = u"&#65;\\u0042";
-    static const DWORD modes[] = {1, 0, 1};
-    static const char16_t* const expected[] = {u"&#65;B", u"A\\u0042", u"&#65;B"};
-    for (std::size_t i = 0; i < std::size(modes); ++i) {
-        StoreModeDword(stem, modes[i]);
+    static const ModeRunRow runs[] = {{1, u"&#65;B"}, {0, u"A\\u0042"}, {1, u"&#65;B"}};
+    for (const ModeRunRow& run : runs) {
+        SCOPED_TRACE(testing::Message() << "mode " << run.mode);
+        StoreModeDword(stem, run.mode);
         host.ClearLog();
         plugin->OnCommand(host.Window());
-        ASSERT_EQ(1u, host.inserted.size()) << "run " << i;
-        EXPECT_EQ(HexUnits(expected[i]), HexUnits(host.inserted[0])) << "run " << i;
+        ASSERT_EQ(1u, host.inserted.size());
+        EXPECT_EQ(run.expected, host.inserted[0]);
     }
 }
 
@@ -136,7 +149,7 @@ TEST_F(PluginTest, AnnouncedCountsAreTakenWholeOrEndTheCommand)
         ASSERT_EQ(3u, host.log.size());
         EXPECT_EQ(static_cast<WPARAM>(row->announced), host.log[1].wParam);
         ASSERT_EQ(1u, host.inserted.size());
-        EXPECT_EQ(HexUnits(u"Abc"), HexUnits(host.inserted[0]));
+        EXPECT_EQ(u"Abc", host.inserted[0]);
     }
 }
 
@@ -160,15 +173,17 @@ TEST_F(PluginTest, HostWithoutTerminatorLosesNothing)
         {u"&#65;", 1, true, u""},
     };
     StoreModeDword(stem, 0);
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        host.script.selection = rows[i].selection;
+    for (const FaultyHostRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(row.selection) << ", " << row.announcedUnits
+                                        << " units announced" << (row.writesTerminator ? "" : ", no terminator"));
+        host.script.selection = row.selection;
         host.script.announcesOwnCount = true;
-        host.script.announcedUnits = rows[i].announcedUnits;
-        host.script.writesTerminator = rows[i].writesTerminator;
+        host.script.announcedUnits = row.announcedUnits;
+        host.script.writesTerminator = row.writesTerminator;
         host.ClearLog();
         plugin->OnCommand(host.Window());
-        ASSERT_EQ(1u, host.inserted.size()) << "row " << i;
-        EXPECT_EQ(HexUnits(rows[i].expected), HexUnits(host.inserted[0])) << "row " << i;
+        ASSERT_EQ(1u, host.inserted.size());
+        EXPECT_EQ(row.expected, host.inserted[0]);
     }
 }
 
@@ -189,7 +204,7 @@ TEST_F(PluginTest, LargeSelectionMatchesTheDecoder)
         host.ClearLog();
         plugin->OnCommand(host.Window());
         ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
-        EXPECT_TRUE(std::u16string(expected.c_str()) == host.inserted[0]) << "mode " << mode;
+        EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0])) << "mode " << mode;
     }
 }
 
@@ -210,25 +225,27 @@ TEST_F(PluginTest, QueryStatusFollowsTheHost)
         {true, 0, 4, FALSE, true},     {true, 1, 1, FALSE, false},     {true, 0xFFFFFFFF, 2, FALSE, false},
         {false, 0, 1, FALSE, false},  // a host that never writes the flag
     };
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const StatusRow& row = rows[i];
+    for (const StatusRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << (row.writesFlag ? "status flag " + std::to_string(row.hostFlag)
+                                                           : std::string("the status flag left alone"))
+                                        << ", selection type " << row.selectionType);
         host.script.writesStatusFlag = row.writesFlag;
         host.script.statusFlag = row.hostFlag;
         host.script.selectionType = row.selectionType;
         host.ClearLog();
         DWORD callerFlag = 0xA5A5A5A5;
-        EXPECT_EQ(row.enabled, plugin->QueryStatus(host.Window(), &callerFlag)) << "row " << i;
-        EXPECT_EQ(0u, callerFlag) << "row " << i;
-        ASSERT_EQ(row.asksSelection ? 2u : 1u, host.log.size()) << "row " << i;
-        EXPECT_EQ(static_cast<UINT>(HostMsgQueryStatus), host.log[0].message) << "row " << i;
-        EXPECT_EQ(static_cast<WPARAM>(HostCommandPlugIn), host.log[0].wParam) << "row " << i;
-        EXPECT_NE(0, host.log[0].lParam) << "row " << i;
-        EXPECT_NE(reinterpret_cast<LPARAM>(&callerFlag), host.log[0].lParam) << "row " << i;
-        EXPECT_NE(0u, host.log[0].statusFlagBefore) << "row " << i;
+        EXPECT_EQ(row.enabled, plugin->QueryStatus(host.Window(), &callerFlag));
+        EXPECT_EQ(0u, callerFlag);
+        ASSERT_EQ(row.asksSelection ? 2u : 1u, host.log.size());
+        EXPECT_EQ(static_cast<UINT>(HostMsgQueryStatus), host.log[0].message);
+        EXPECT_EQ(static_cast<WPARAM>(HostCommandPlugIn), host.log[0].wParam);
+        EXPECT_NE(0, host.log[0].lParam);
+        EXPECT_NE(reinterpret_cast<LPARAM>(&callerFlag), host.log[0].lParam);
+        EXPECT_NE(0u, host.log[0].statusFlagBefore);
         if (row.asksSelection) {
-            EXPECT_EQ(static_cast<UINT>(HostMsgGetSelType), host.log[1].message) << "row " << i;
-            EXPECT_EQ(0u, host.log[1].wParam) << "row " << i;
-            EXPECT_EQ(0, host.log[1].lParam) << "row " << i;
+            EXPECT_EQ(static_cast<UINT>(HostMsgGetSelType), host.log[1].message);
+            EXPECT_EQ(0u, host.log[1].wParam);
+            EXPECT_EQ(0, host.log[1].lParam);
         }
     }
 }
@@ -261,33 +278,41 @@ struct EventRow {
     EventCall calls[3];
 };
 
+const DWORD Refresh = EventRefresh;
+const DWORD SetId = EventSetItemId;
+const DWORD OtherEvents = ~(Refresh | SetId);
+
 TEST_F(PluginTest, OnEventsKeepsAndSendsTheItemId)
 {
     static const EventRow rows[] = {
-        {"refresh before any id", {{0x10, 5, 0}, {0, 0, -1}, {0, 0, -1}}},
-        {"id and refresh together", {{0x410, 77, 77}, {0x10, 0, 77}, {0, 0, -1}}},
-        {"id, then refresh", {{0x400, 9, -1}, {0x10, 3, 9}, {0x10, 4, 9}}},
-        {"id replaced", {{0x400, 9, -1}, {0x400, 12, -1}, {0x10, 0, 12}}},
-        {"other bits only", {{0xFFFFFBEF, 6, -1}, {0x10, 0, 0}, {0, 0, -1}}},
-        {"every bit", {{0xFFFFFFFF, 3, 3}, {0, 0, -1}, {0x10, 0, 3}}},
+        {"refresh before any id", {{Refresh, 5, 0}, {0, 0, -1}, {0, 0, -1}}},
+        {"id and refresh together", {{SetId | Refresh, 77, 77}, {Refresh, 0, 77}, {0, 0, -1}}},
+        {"id, then refresh", {{SetId, 9, -1}, {Refresh, 3, 9}, {Refresh, 4, 9}}},
+        {"id replaced", {{SetId, 9, -1}, {SetId, 12, -1}, {Refresh, 0, 12}}},
+        {"other bits only", {{OtherEvents, 6, -1}, {Refresh, 0, 0}, {0, 0, -1}}},
+        {"every bit", {{0xFFFFFFFF, 3, 3}, {0, 0, -1}, {Refresh, 0, 3}}},
         // a 32-bit id reaches a 64-bit host zero-extended
-        {"id with its top bit", {{0x400, 0x80000000, -1}, {0x10, 0, 0x80000000}, {0x410, 0xFFFFFFFF, 0xFFFFFFFF}}},
+        {"id with its top bit",
+         {{SetId, 0x80000000, -1}, {Refresh, 0, 0x80000000}, {SetId | Refresh, 0xFFFFFFFF, 0xFFFFFFFF}}},
     };
     for (const EventRow& row : rows) {
+        SCOPED_TRACE(row.name);
         LoadedPlugin fresh(CopyPlugin(stem + "_events.dll"));
-        ASSERT_TRUE(fresh.Loaded()) << row.name;
+        ASSERT_TRUE(fresh.Loaded());
         for (int call = 0; call < 3; ++call) {
             const EventCall& event = row.calls[call];
+            SCOPED_TRACE(testing::Message() << "call " << call + 1 << ": events 0x" << std::hex << event.events
+                                            << ", value 0x" << event.value);
             host.ClearLog();
             fresh.OnEvents(host.Window(), event.events, event.value);
             if (event.sentId < 0) {
-                EXPECT_TRUE(host.log.empty()) << row.name << ", call " << call;
+                EXPECT_TRUE(host.log.empty());
                 continue;
             }
-            ASSERT_EQ(1u, host.log.size()) << row.name << ", call " << call;
-            EXPECT_EQ(static_cast<UINT>(HostMsgUpdateItem), host.log[0].message) << row.name << ", call " << call;
-            EXPECT_EQ(static_cast<WPARAM>(event.sentId), host.log[0].wParam) << row.name << ", call " << call;
-            EXPECT_EQ(0, host.log[0].lParam) << row.name << ", call " << call;
+            ASSERT_EQ(1u, host.log.size());
+            EXPECT_EQ(static_cast<UINT>(HostMsgUpdateItem), host.log[0].message);
+            EXPECT_EQ(static_cast<WPARAM>(event.sentId), host.log[0].wParam);
+            EXPECT_EQ(0, host.log[0].lParam);
         }
     }
 }
