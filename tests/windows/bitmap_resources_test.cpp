@@ -66,12 +66,13 @@ std::vector<std::uint8_t> CommittedFile(const char* name)
 TEST_F(BitmapResourcesTest, SameBytesAsTheCommittedFiles)
 {
     for (const BitmapRow& row : ToolbarBitmaps) {
+        SCOPED_TRACE(row.idName);
         const std::vector<std::uint8_t> file = CommittedFile(row.file);
         ASSERT_GT(file.size(), 14u) << row.file;
         const std::vector<std::uint8_t> withoutHeader(file.begin() + 14, file.end());
-        EXPECT_TRUE(withoutHeader == Resource(static_cast<UINT>(row.id))) << "bitmap " << row.id << ", " << row.file;
-        EXPECT_NE(nullptr, LoadImageA(plugin->module, MAKEINTRESOURCEA(static_cast<UINT>(row.id)), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))
-            << "bitmap " << row.id;
+        EXPECT_TRUE(withoutHeader == Resource(static_cast<UINT>(row.id))) << "not the bytes of " << row.file;
+        EXPECT_NE(nullptr, LoadImageA(plugin->module, MAKEINTRESOURCEA(static_cast<UINT>(row.id)), IMAGE_BITMAP, 0, 0,
+                                      LR_CREATEDIBSECTION));
     }
 }
 
@@ -81,21 +82,21 @@ const Color Black{0, 0, 0, 255};
 TEST_F(BitmapResourcesTest, EachDepthFollowsItsRules)
 {
     for (const BitmapRow& row : ToolbarBitmaps) {
+        SCOPED_TRACE(row.idName);
         std::string error;
         const BmpFile bmp = Parse(static_cast<UINT>(row.id), error);
-        ASSERT_TRUE(error.empty()) << "bitmap " << row.id << ": " << error;
-        EXPECT_EQ(40u, bmp.infoSize) << "bitmap " << row.id;
-        EXPECT_EQ(row.size, bmp.width) << "bitmap " << row.id;
-        EXPECT_EQ(row.size, bmp.height) << "bitmap " << row.id << ": rows bottom-up";
-        EXPECT_EQ(1, bmp.planes) << "bitmap " << row.id;
-        EXPECT_EQ(row.bits, bmp.bitCount) << "bitmap " << row.id;
-        EXPECT_EQ(0u, bmp.compression) << "bitmap " << row.id << ": BI_RGB";
+        ASSERT_TRUE(error.empty()) << error;
+        EXPECT_EQ(40u, bmp.infoSize);
+        EXPECT_EQ(row.size, bmp.width);
+        EXPECT_EQ(row.size, bmp.height) << "rows bottom-up";
+        EXPECT_EQ(1, bmp.planes);
+        EXPECT_EQ(row.bits, bmp.bitCount);
+        EXPECT_EQ(0u, bmp.compression) << "BI_RGB";
         for (int y = 0; y < bmp.height; ++y) {
             for (int x = 0; x < bmp.width; ++x) {
                 const Color pixel = bmp.At(x, y);
                 const bool corner = bmp.IsCorner(x, y);
-                const std::string where = "bitmap " + std::to_string(row.id) + " at " + std::to_string(x) + "," +
-                                          std::to_string(y);
+                const std::string where = "at " + std::to_string(x) + "," + std::to_string(y);
                 if (row.bits == 4) {
                     ASSERT_FALSE(pixel == Magenta || pixel == Black) << where;
                 } else if (row.bits == 8) {
@@ -110,12 +111,12 @@ TEST_F(BitmapResourcesTest, EachDepthFollowsItsRules)
             }
         }
         if (row.bits == 4) {
-            EXPECT_EQ(16u, bmp.table.size()) << "bitmap " << row.id;
+            EXPECT_EQ(16u, bmp.table.size());
         } else if (row.bits == 8) {
-            EXPECT_EQ(bmp.table.size(), bmp.colorsUsed) << "bitmap " << row.id;
-            EXPECT_EQ(bmp.colorsUsed, bmp.colorsImportant) << "bitmap " << row.id;
+            EXPECT_EQ(bmp.table.size(), bmp.colorsUsed);
+            EXPECT_EQ(bmp.colorsUsed, bmp.colorsImportant);
         } else {
-            EXPECT_TRUE(bmp.table.empty()) << "bitmap " << row.id;
+            EXPECT_TRUE(bmp.table.empty());
         }
     }
 }
@@ -125,14 +126,15 @@ TEST_F(BitmapResourcesTest, HotImagesAreSixToEightPerCentDarker)
     for (const BitmapRow& row : ToolbarBitmaps) {
         if (row.state != State::Hot)
             continue;
+        SCOPED_TRACE(row.idName);
         std::string error;
         const double hot = MeanBrightness(Parse(static_cast<UINT>(row.id), error));
         const BitmapRow& normalRow = Find(row.size, row.bits, State::Normal);
         const double normal = MeanBrightness(Parse(static_cast<UINT>(normalRow.id), error));
-        ASSERT_GT(normal, 0.0) << "bitmap " << normalRow.id;
+        ASSERT_GT(normal, 0.0) << normalRow.idName;
         const double ratio = hot / normal;
-        EXPECT_GE(ratio, 0.92) << "bitmap " << row.id;
-        EXPECT_LE(ratio, 0.94) << "bitmap " << row.id;
+        EXPECT_GE(ratio, 0.92) << "against " << normalRow.idName;
+        EXPECT_LE(ratio, 0.94) << "against " << normalRow.idName;
     }
 }
 
