@@ -14,6 +14,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -72,6 +73,16 @@ Expected ExpectedResult(const std::u16string& selection, std::int32_t mode, Host
     text.push_back(0);
     DecodeText(&text[0], mode);
     return {true, std::u16string(text.c_str())};
+}
+
+// Whether the host got back what a correct plug-in hands back.
+testing::AssertionResult HandedBack(const Expected& expected, const std::vector<std::u16string>& inserted)
+{
+    if (!expected.handsBack)
+        return inserted.empty() ? testing::AssertionSuccess() : testing::AssertionFailure() << "a text handed back";
+    if (inserted.size() != 1)
+        return testing::AssertionFailure() << inserted.size() << " texts handed back";
+    return SameText(expected.text, inserted[0]);
 }
 
 // A count that no process of this architecture can hold: negative from a
@@ -151,11 +162,10 @@ TEST(Soak, HundredThousandCommands)
         host.ClearLog();
         plugin.OnCommand(host.Window());
         const Expected expected = ExpectedResult(host.script.selection, mode, fault, host.script.announcedUnits);
-        const bool matches = expected.handsBack ? host.inserted.size() == 1 && host.inserted[0] == expected.text
-                                                : host.inserted.empty();
+        const testing::AssertionResult matches = HandedBack(expected, host.inserted);
         if (!matches && ++mismatches <= 5)
             ADD_FAILURE() << "command " << command << ": mode " << mode << ", fault " << static_cast<int>(fault)
-                          << ", selection of " << size << " units";
+                          << ", selection of " << size << " units: " << matches.message();
         if (command + 1 == SettleCommands)
             settled = PrivateBytes();
     }
@@ -190,7 +200,7 @@ TEST(Soak, LargeSelectionInEachMode)
         ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
         std::u16string expected = selection;
         DecodeText(&expected[0], mode);
-        EXPECT_TRUE(host.inserted[0] == expected.c_str()) << "mode " << mode;
+        EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0])) << "mode " << mode;
         host.inserted.clear();
     }
     DeleteSettingsKeyFor(stem);
