@@ -4,7 +4,6 @@
 #ifndef TESTS_WINDOWS_PLUGIN_HARNESS_H
 #define TESTS_WINDOWS_PLUGIN_HARNESS_H
 
-#include "hex_units.h"
 #include "plugin_module.h"
 #include "same_text.h"
 
