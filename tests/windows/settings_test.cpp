@@ -187,19 +187,26 @@ TEST_F(SettingsStoreTest, LongestBaseNameFillsTheKeyPath)
     EXPECT_TRUE(SettingsKeyExists(stem));
 }
 
-TEST_F(SettingsStoreTest, TooLongBaseNameOpensNothing)
+// With a module whose name gives no settings key: no key path, nothing
+// opened, and loading and saving fail and leave the mode as it was.
+void ExpectNoSettingsKey()
 {
-    stem = std::string(228, 'v');
-    ASSERT_TRUE(UseModule(stem + ".dll"));
     char path[MAX_PATH];
     std::memset(path, 0x5A, sizeof path);
     EXPECT_EQ(FALSE, GetSettingsKeyPath(path));
     EXPECT_EQ(0x5A, path[0]);
-    DecodeMode = 1;
+    DecodeMode = 7;
     EXPECT_EQ(nullptr, OpenSettingsKey());
     EXPECT_EQ(FALSE, LoadSettings());
-    EXPECT_EQ(1, DecodeMode);
+    EXPECT_EQ(7, DecodeMode);
     EXPECT_EQ(FALSE, SaveSettings());
+}
+
+TEST_F(SettingsStoreTest, TooLongBaseNameOpensNothing)
+{
+    stem = std::string(228, 'v');
+    ASSERT_TRUE(UseModule(stem + ".dll"));
+    ExpectNoSettingsKey();
     EXPECT_FALSE(SettingsKeyExists(std::string(227, 'v')));
     DeleteSettingsKey();  // nothing to delete, nothing deleted
 }
@@ -211,12 +218,8 @@ TEST_F(SettingsStoreTest, ModuleWithoutANameOpensNothing)
     char buffer[MAX_PATH];
     std::memset(buffer, 0x5A, sizeof buffer);
     EXPECT_EQ(FALSE, GetModuleStem(buffer));
-    EXPECT_EQ(FALSE, GetSettingsKeyPath(buffer));
     EXPECT_EQ(0x5A, buffer[0]);
-    DecodeMode = 7;
-    EXPECT_EQ(FALSE, LoadSettings());
-    EXPECT_EQ(7, DecodeMode);
-    EXPECT_EQ(FALSE, SaveSettings());
+    ExpectNoSettingsKey();
     DeleteSettingsKey();
     EXPECT_TRUE(SettingsKeyExists(stem));
 }
@@ -234,9 +237,7 @@ TEST_F(SettingsStoreTest, ModulePathLongerThanTheBuffers)
     std::memset(buffer, 0x5A, sizeof buffer);
     EXPECT_EQ(FALSE, GetModuleStem(buffer));
     EXPECT_EQ(0x5A, buffer[0]);
-    DecodeMode = 1;
-    EXPECT_EQ(FALSE, LoadSettings());
-    EXPECT_EQ(1, DecodeMode);
+    ExpectNoSettingsKey();
 }
 
 struct DotRow {
