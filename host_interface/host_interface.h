@@ -1,8 +1,8 @@
 // What the plug-in and the host editor exchange: the messages that the plug-in
 // sends to the host window, the event bits it receives, and the housekeeping
 // messages of PlugInProc with their image flags.
-#ifndef PLUGIN_HOST_INTERFACE_H
-#define PLUGIN_HOST_INTERFACE_H
+#ifndef HOST_INTERFACE_HOST_INTERFACE_H
+#define HOST_INTERFACE_HOST_INTERFACE_H
 
 // Messages sent with SendMessageA to the host window of the current call.
 enum HostMessage {
