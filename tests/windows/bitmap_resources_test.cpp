@@ -102,11 +102,13 @@ TEST_F(BitmapResourcesTest, EachDepthFollowsItsRules)
                     ASSERT_EQ(corner, pixel == Magenta) << where;
                 } else {
                     ASSERT_EQ(corner ? 0 : 255, pixel.a) << where;
-                    if (corner)
+                    if (corner) {
                         ASSERT_TRUE(pixel.r == 0 && pixel.g == 0 && pixel.b == 0) << where;
+                    }
                 }
-                if (row.state == State::Disabled && !corner)
+                if (row.state == State::Disabled && !corner) {
                     ASSERT_TRUE(pixel.r == pixel.g && pixel.g == pixel.b) << where << ": greys only";
+                }
             }
         }
         if (row.bits == 4) {
