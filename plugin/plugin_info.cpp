@@ -109,8 +109,8 @@ LRESULT ChooseMaskColor(WPARAM flags)
 LRESULT WINAPI PlugInProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case 0x900:  // answered 1, as the host expects; nothing to do
-    case 0x906:
+    case PlugInMsgAcknowledge900:
+    case PlugInMsgAcknowledge906:
         return 1;
     case PlugInMsgProperties:
         return ShowProperties(host);
@@ -125,6 +125,6 @@ LRESULT WINAPI PlugInProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam)
     case PlugInMsgGetMaskColor:
         return ChooseMaskColor(wParam);
     default:
-        return 0;  // 0x903, 0x905 and every message outside 0x900-0x909
+        return 0;  // 0x903, 0x905 and every message outside the range
     }
 }

@@ -254,14 +254,14 @@ TEST(FieldReaders, TakeTheirUnitsAndNoMore)
 }
 
 #if !defined(_WIN32)
-TEST(WideSpace, FollowsTheUnicodeWhiteSpaceUnits)
+TEST(SpaceAboveLatin1, FollowsTheUnicodeWhiteSpaceUnits)
 {
     static const char16_t spaces[] = {0x1680, 0x2000, 0x2005, 0x200A, 0x2028, 0x2029, 0x202F, 0x205F, 0x3000};
     static const char16_t others[] = {0x0100, 0x180E, 0x200B, 0x200C, 0x2027, 0x2060, 0x3001, 0xFEFF, 0xFF10, 0xFFFF};
     for (char16_t c : spaces)
-        EXPECT_TRUE(IsWideSpaceUnit(c)) << testing::PrintToString(std::u16string(1, c));
+        EXPECT_TRUE(IsSpaceAboveLatin1(c)) << testing::PrintToString(std::u16string(1, c));
     for (char16_t c : others)
-        EXPECT_FALSE(IsWideSpaceUnit(c)) << testing::PrintToString(std::u16string(1, c));
+        EXPECT_FALSE(IsSpaceAboveLatin1(c)) << testing::PrintToString(std::u16string(1, c));
 }
 #endif
 

@@ -20,7 +20,7 @@ bool IsSpace(char16_t c)
     case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
         return true;
     default:
-        return c >= 0x100 && c != 0xFFFF && IsWideSpaceUnit(c);
+        return c >= 0x100 && c != 0xFFFF && IsSpaceAboveLatin1(c);
     }
 }
 

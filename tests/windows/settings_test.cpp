@@ -266,10 +266,12 @@ TEST(ModuleStem, CutsAtTheFirstDotOfTheAnsiCodePage)
     // The suite runs once per language; make sure the run got its code page.
     char locale[32] = {};
     GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
-    if (std::strncmp(locale, "ja_JP", 5) == 0)
+    if (std::strncmp(locale, "ja_JP", 5) == 0) {
         ASSERT_EQ(932u, codePage);
-    if (std::strncmp(locale, "zh_CN", 5) == 0)
+    }
+    if (std::strncmp(locale, "zh_CN", 5) == 0) {
         ASSERT_EQ(936u, codePage);
+    }
     for (const DotRow& row : rows) {
         if (row.codePage != 0 && row.codePage != codePage)
             continue;

@@ -196,7 +196,7 @@ TEST(Soak, LargeSelectionInEachMode)
         plugin.OnCommand(host.Window());
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("soak: a %.0f MiB selection in mode %d took %.3f s through the DLL\n",
-                    selection.size() * 2.0 / (1024 * 1024), mode, seconds);
+                    static_cast<double>(selection.size() * sizeof(char16_t)) / (1024 * 1024), mode, seconds);
         ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
         std::u16string expected = selection;
         DecodeText(&expected[0], mode);

@@ -10,10 +10,29 @@ Function ExportAs(FARPROC address)
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
+// Finds the export at `ordinal` and checks that its name leads there too.
+template <typename Function>
+bool FindExport(HMODULE module, int ordinal, const char* name, Function& function, std::string& error)
+{
+    const FARPROC atOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+    const FARPROC named = GetProcAddress(module, name);
+    if (atOrdinal == nullptr || named == nullptr) {
+        error = std::string("not a plug-in: it has no export ") + name + " at ordinal " + std::to_string(ordinal);
+        return false;
+    }
+    if (named != atOrdinal) {
+        error = std::string("not a plug-in: the export ") + name + " is not at ordinal " + std::to_string(ordinal);
+        return false;
+    }
+    function = ExportAs<Function>(atOrdinal);
+    return true;
+}
+
 }  // namespace
 
-const char* const PlugInExportNames[7] = {"OnCommand",          "QueryStatus", "OnEvents",   "GetMenuTextID",
-                                          "GetStatusMessageID", "GetBitmapID", "PlugInProc"};
+#define PLUGIN_EXPORT_NAME(ordinal, name, result, parameters) #name,
+const char* const PlugInExportNames[PlugInExportCount] = {PLUGIN_EXPORTS(PLUGIN_EXPORT_NAME)};
+#undef PLUGIN_EXPORT_NAME
 
 std::string SystemMessage(DWORD error)
 {
@@ -28,27 +47,11 @@ std::string SystemMessage(DWORD error)
 
 bool FindPlugInExports(HMODULE module, PlugInExports& exports, std::string& error)
 {
-    FARPROC found[7];
-    for (int ordinal = 1; ordinal <= 7; ++ordinal) {
-        const char* name = PlugInExportNames[ordinal - 1];
-        found[ordinal - 1] = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
-        const FARPROC named = GetProcAddress(module, name);
-        if (found[ordinal - 1] == nullptr || named == nullptr) {
-            error = std::string("not a plug-in: it has no export ") + name + " at ordinal " + std::to_string(ordinal);
-            return false;
-        }
-        if (named != found[ordinal - 1]) {
-            error = std::string("not a plug-in: the export ") + name + " is not at ordinal " + std::to_string(ordinal);
-            return false;
-        }
-    }
-    exports.OnCommand = ExportAs<decltype(exports.OnCommand)>(found[0]);
-    exports.QueryStatus = ExportAs<decltype(exports.QueryStatus)>(found[1]);
-    exports.OnEvents = ExportAs<decltype(exports.OnEvents)>(found[2]);
-    exports.GetMenuTextID = ExportAs<decltype(exports.GetMenuTextID)>(found[3]);
-    exports.GetStatusMessageID = ExportAs<decltype(exports.GetStatusMessageID)>(found[4]);
-    exports.GetBitmapID = ExportAs<decltype(exports.GetBitmapID)>(found[5]);
-    exports.PlugInProc = ExportAs<decltype(exports.PlugInProc)>(found[6]);
+#define PLUGIN_EXPORT_FIND(ordinal, name, result, parameters) \
+    if (!FindExport(module, ordinal, #name, exports.name, error))  \
+        return false;
+    PLUGIN_EXPORTS(PLUGIN_EXPORT_FIND)
+#undef PLUGIN_EXPORT_FIND
     return true;
 }
 
