@@ -35,12 +35,13 @@ struct AnswerRow {
 TEST_F(ProtocolTest, MessagesWithFixedAnswers)
 {
     static const AnswerRow rows[] = {
-        {0, 0},     {0x8FF, 0}, {0x900, 1}, {0x903, 0},      {0x905, 0},
-        {0x906, 1}, {0x90A, 0}, {0xA00, 0}, {0xFFFFFFFF, 0}, {0x1900, 0},
+        {0, 0}, {0x8FF, 0}, {PlugInMsgAcknowledge900, 1}, {0x903, 0}, {0x905, 0},
+        {PlugInMsgAcknowledge906, 1}, {0x90A, 0}, {0xA00, 0}, {0xFFFFFFFF, 0}, {0x1900, 0},
     };
     for (const AnswerRow& row : rows) {
-        EXPECT_EQ(row.answer, Ask(row.message, 0x12345678, 0x1000)) << std::hex << "message 0x" << row.message;
-        EXPECT_TRUE(host.log.empty()) << std::hex << "message 0x" << row.message;
+        SCOPED_TRACE(testing::Message() << std::hex << "message 0x" << row.message);
+        EXPECT_EQ(row.answer, Ask(row.message, 0x12345678, 0x1000));
+        EXPECT_TRUE(host.log.empty());
     }
 }
 
