@@ -3,13 +3,15 @@
 #ifndef TESTS_WINDOWS_EXPECTED_TEXTS_H
 #define TESTS_WINDOWS_EXPECTED_TEXTS_H
 
+#include "version.h"
+
 #include <windows.h>
 
 const LANGID Chinese = 0x0804;   // Simplified Chinese, 2052
 const LANGID Japanese = 0x0411;  // 1041
 
-// The version answer, the same in both languages.
-const char16_t ExpectedVersion[] = u"1.00";
+// The version answer, the project's version in both languages.
+const char16_t ExpectedVersion[] = u"" PRODUCT_VERSION;
 
 struct UiTexts {
     LANGID language;
