@@ -26,7 +26,7 @@ protected:
         return std::vector<std::uint8_t>(data, data + SizeofResource(plugin->module, found));
     }
 
-    LoadedPlugin* const plugin = &SharedPlugin();
+    LoadedPlugIn* const plugin = &SharedPlugIn();
 };
 
 // The committed file, read from the source tree through Wine's Z: drive.

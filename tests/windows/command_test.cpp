@@ -13,7 +13,7 @@
 
 namespace {
 
-typedef PluginCopyTest PluginTest;
+typedef PlugInCopyTest PlugInTest;
 
 struct DecodeRow {
     DWORD storedMode;
@@ -24,14 +24,14 @@ struct DecodeRow {
 // The stored mode and the selection of a run, to name it in a failure.
 std::string RunShown(DWORD storedMode, const char16_t* selection)
 {
-    const std::string mode = storedMode == PluginTest::NoStoredMode ? "no stored mode"
+    const std::string mode = storedMode == PlugInTest::NoStoredMode ? "no stored mode"
                                                                      : "stored mode " + std::to_string(storedMode);
     return mode + ", selection " + testing::PrintToString(selection);
 }
 
 // The command end to end: the three messages in order, the count with its
 // terminator, one buffer for the text in and out, and the decoded text.
-TEST_F(PluginTest, OnCommandDecodesTheSelection)
+TEST_F(PlugInTest, OnCommandDecodesTheSelection)
 {
     static const DecodeRow rows[] = {
         {NoStoredMode, u"x&#26085;y", u"x\u65E5y"},
@@ -72,7 +72,7 @@ struct ModeRunRow {
     const char16_t* expected;
 };
 
-TEST_F(PluginTest, OnCommandReadsTheModeAtEveryRun)
+TEST_F(PlugInTest, OnCommandReadsTheModeAtEveryRun)
 {
     host.script.selection = u"&#65;\\u0042";
     static const ModeRunRow runs[] = {{1, u"&#65;B"}, {0, u"A\\u0042"}, {1, u"&#65;B"}};
@@ -86,7 +86,7 @@ TEST_F(PluginTest, OnCommandReadsTheModeAtEveryRun)
     }
 }
 
-TEST_F(PluginTest, OtherStoredModesSendNothing)
+TEST_F(PlugInTest, OtherStoredModesSendNothing)
 {
     static const DWORD modes[] = {2, 0xFFFFFFFF, 7, 0x80000000};
     host.script.selection = u"&#65;";
@@ -127,7 +127,7 @@ const CountRow CountsOnX64[] = {
     {"low half 2, beyond 32 bits", 0x100000002LL, true},
 };
 
-TEST_F(PluginTest, AnnouncedCountsAreTakenWholeOrEndTheCommand)
+TEST_F(PlugInTest, AnnouncedCountsAreTakenWholeOrEndTheCommand)
 {
     const bool x64 = sizeof(LRESULT) == 8;
     const CountRow* rows = x64 ? CountsOnX64 : CountsOnX86;
@@ -162,7 +162,7 @@ struct FaultyHostRow {
 
 // The plug-in ends the buffer with a zero unit of its own, so a host that
 // writes no terminator loses nothing and nothing is read past the buffer.
-TEST_F(PluginTest, HostWithoutTerminatorLosesNothing)
+TEST_F(PlugInTest, HostWithoutTerminatorLosesNothing)
 {
     static const FaultyHostRow rows[] = {
         {u"&#65;BC", 7, false, u"ABC"},
@@ -187,7 +187,7 @@ TEST_F(PluginTest, HostWithoutTerminatorLosesNothing)
     }
 }
 
-TEST_F(PluginTest, LargeSelectionMatchesTheDecoder)
+TEST_F(PlugInTest, LargeSelectionMatchesTheDecoder)
 {
     std::mt19937 random(11);
     std::uniform_int_distribution<int> pick(0, 9);
@@ -216,7 +216,7 @@ struct StatusRow {
     bool asksSelection;
 };
 
-TEST_F(PluginTest, QueryStatusFollowsTheHost)
+TEST_F(PlugInTest, QueryStatusFollowsTheHost)
 {
     static const StatusRow rows[] = {
         {true, 0, 1, TRUE, true},      {true, 0, 2, TRUE, true},       {true, 0, 0x11, TRUE, true},
@@ -250,7 +250,7 @@ TEST_F(PluginTest, QueryStatusFollowsTheHost)
     }
 }
 
-TEST_F(PluginTest, QueryStatusWithoutFlagAddress)
+TEST_F(PlugInTest, QueryStatusWithoutFlagAddress)
 {
     host.script.selectionType = 2;
     EXPECT_EQ(TRUE, plugin->QueryStatus(host.Window(), nullptr));
@@ -258,7 +258,7 @@ TEST_F(PluginTest, QueryStatusWithoutFlagAddress)
     EXPECT_EQ(FALSE, plugin->QueryStatus(host.Window(), nullptr));
 }
 
-TEST_F(PluginTest, QueryStatusLeavesTheRegistryAlone)
+TEST_F(PlugInTest, QueryStatusLeavesTheRegistryAlone)
 {
     host.script.selectionType = 1;
     EXPECT_EQ(TRUE, plugin->QueryStatus(host.Window(), nullptr));
@@ -282,7 +282,7 @@ const DWORD Refresh = EventRefresh;
 const DWORD SetId = EventSetItemId;
 const DWORD OtherEvents = ~(Refresh | SetId);
 
-TEST_F(PluginTest, OnEventsKeepsAndSendsTheItemId)
+TEST_F(PlugInTest, OnEventsKeepsAndSendsTheItemId)
 {
     static const EventRow rows[] = {
         {"refresh before any id", {{Refresh, 5, 0}, {0, 0, -1}, {0, 0, -1}}},
@@ -297,7 +297,7 @@ TEST_F(PluginTest, OnEventsKeepsAndSendsTheItemId)
     };
     for (const EventRow& row : rows) {
         SCOPED_TRACE(row.name);
-        LoadedPlugin fresh(CopyPlugin(stem + "_events.dll"));
+        LoadedPlugIn fresh(CopyPlugIn(stem + "_events.dll"));
         ASSERT_TRUE(fresh.Loaded());
         for (int call = 0; call < 3; ++call) {
             const EventCall& event = row.calls[call];
@@ -317,7 +317,7 @@ TEST_F(PluginTest, OnEventsKeepsAndSendsTheItemId)
     }
 }
 
-TEST_F(PluginTest, IdsOfTheCommand)
+TEST_F(PlugInTest, IdsOfTheCommand)
 {
     EXPECT_EQ(3u, plugin->GetMenuTextID());
     EXPECT_EQ(4u, plugin->GetStatusMessageID());

@@ -16,7 +16,7 @@
 
 namespace {
 
-class ModalTest : public PluginCopyTest {
+class ModalTest : public PlugInCopyTest {
 protected:
     // Opens the properties dialog, lets `act` handle it, and checks the
     // answer of PlugInProc.
@@ -55,7 +55,7 @@ protected:
     }
 };
 
-const DWORD NoKey = PluginCopyTest::NoStoredMode;
+const DWORD NoKey = PlugInCopyTest::NoStoredMode;
 
 enum class Close { Ok, Cancel, Escape, CloseBox, Enter };
 

@@ -11,7 +11,7 @@ namespace {
 
 TEST(Exports, SevenNamesAtOrdinalsOneToSeven)
 {
-    LoadedPlugin plugin(CopyPlugin("ExportsTable.dll"));
+    LoadedPlugIn plugin(CopyPlugIn("ExportsTable.dll"));
     ASSERT_TRUE(plugin.Loaded());
     const BYTE* base = reinterpret_cast<const BYTE*>(plugin.module);
     const IMAGE_NT_HEADERS* nt =
@@ -64,7 +64,7 @@ TEST(Exports, EachLeavesTheStackAsTheHostExpects)
 {
     const std::string stem = "ExportsPop";
     StoreModeDword(stem, 5);  // a mode the command does not act on
-    LoadedPlugin plugin(CopyPlugin(stem + ".dll"));
+    LoadedPlugIn plugin(CopyPlugIn(stem + ".dll"));
     ASSERT_TRUE(plugin.Loaded());
     ScriptedHost host;
     DWORD flag = 0;

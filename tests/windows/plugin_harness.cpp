@@ -69,7 +69,7 @@ std::string ProgramFolder()
     return FolderOf(path);
 }
 
-std::string BuiltPluginPath()
+std::string BuiltPlugInPath()
 {
     return ProgramFolder() + "\\DecodeUnicode.dll";
 }
@@ -86,47 +86,47 @@ std::string ScratchFolder()
     return folder;
 }
 
-std::string CopyPlugin(const std::string& relativePath)
+std::string CopyPlugIn(const std::string& relativePath)
 {
     const std::string path = ScratchFolder() + "\\" + relativePath;
     MakeFolders(FolderOf(path));
-    if (!CopyFileW(ExtendedPath(BuiltPluginPath()).c_str(), ExtendedPath(path).c_str(), FALSE))
+    if (!CopyFileW(ExtendedPath(BuiltPlugInPath()).c_str(), ExtendedPath(path).c_str(), FALSE))
         ADD_FAILURE() << "cannot copy the plug-in to " << path << ", error " << GetLastError();
     return path;
 }
 
-HMODULE LoadPluginCopy(const std::string& path)
+HMODULE LoadPlugInCopy(const std::string& path)
 {
     return LoadLibraryW(ExtendedPath(path).c_str());
 }
 
-LoadedPlugin::LoadedPlugin(const std::string& path) : PlugInExports()
+LoadedPlugIn::LoadedPlugIn(const std::string& path) : PlugInExports()
 {
-    module = LoadPluginCopy(path);
+    module = LoadPlugInCopy(path);
     std::string error;
     found = module != nullptr && FindPlugInExports(module, *this, error);
     if (module != nullptr && !found)
         ADD_FAILURE() << path << ": " << error;
 }
 
-LoadedPlugin::~LoadedPlugin()
+LoadedPlugIn::~LoadedPlugIn()
 {
     if (module != nullptr)
         FreeLibrary(module);
 }
 
-LoadedPlugin& SharedPlugin()
+LoadedPlugIn& SharedPlugIn()
 {
-    static LoadedPlugin plugin(CopyPlugin("Shared.dll"));
+    static LoadedPlugIn plugin(CopyPlugIn("Shared.dll"));
     return plugin;
 }
 
-bool LoadedPlugin::Loaded() const
+bool LoadedPlugIn::Loaded() const
 {
     return module != nullptr && found;
 }
 
-FARPROC LoadedPlugin::Export(int ordinal) const
+FARPROC LoadedPlugIn::Export(int ordinal) const
 {
     return GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
 }
@@ -221,22 +221,22 @@ std::string TestStem()
     return stem;
 }
 
-void PluginCopyTest::SetUp()
+void PlugInCopyTest::SetUp()
 {
     stem = TestStem();
     DeleteSettingsKeyFor(stem);
-    plugin.reset(new LoadedPlugin(CopyPlugin(stem + ".dll")));
+    plugin.reset(new LoadedPlugIn(CopyPlugIn(stem + ".dll")));
     ASSERT_TRUE(plugin->Loaded());
     ASSERT_NE(nullptr, host.Window());
 }
 
-void PluginCopyTest::TearDown()
+void PlugInCopyTest::TearDown()
 {
     plugin.reset();
     DeleteSettingsKeyFor(stem);
 }
 
-void PluginCopyTest::StoreMode(DWORD mode)
+void PlugInCopyTest::StoreMode(DWORD mode)
 {
     if (mode == NoStoredMode)
         DeleteSettingsKeyFor(stem);

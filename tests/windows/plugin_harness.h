@@ -20,25 +20,25 @@
 std::string ProgramFolder();
 
 // The built plug-in.
-std::string BuiltPluginPath();
+std::string BuiltPlugInPath();
 
 // A folder of this test run, removed when the program ends.
 std::string ScratchFolder();
 
 // Copies the built plug-in to ScratchFolder()\relativePath, making the
 // folders on the way, and returns the copy's full path.
-std::string CopyPlugin(const std::string& relativePath);
+std::string CopyPlugIn(const std::string& relativePath);
 
 // Loads a plug-in copy, also from paths longer than MAX_PATH.
-HMODULE LoadPluginCopy(const std::string& path);
+HMODULE LoadPlugInCopy(const std::string& path);
 
 // A plug-in copy loaded into the process, with its exports looked up by
 // ordinal. Freed when it goes out of scope.
-struct LoadedPlugin : PlugInExports {
-    explicit LoadedPlugin(const std::string& path);
-    ~LoadedPlugin();
-    LoadedPlugin(const LoadedPlugin&) = delete;
-    LoadedPlugin& operator=(const LoadedPlugin&) = delete;
+struct LoadedPlugIn : PlugInExports {
+    explicit LoadedPlugIn(const std::string& path);
+    ~LoadedPlugIn();
+    LoadedPlugIn(const LoadedPlugIn&) = delete;
+    LoadedPlugIn& operator=(const LoadedPlugIn&) = delete;
 
     bool Loaded() const;
     FARPROC Export(int ordinal) const;
@@ -49,7 +49,7 @@ struct LoadedPlugin : PlugInExports {
 
 // One copy of the plug-in for the tests that only read from it (resources,
 // image answers), loaded on first use and kept for the whole run.
-LoadedPlugin& SharedPlugin();
+LoadedPlugIn& SharedPlugIn();
 
 // Registry, under HKEY_CURRENT_USER\Software\Tarvik\LexivanePlugIns.
 std::string SettingsKeyFor(const std::string& stem);
@@ -89,7 +89,7 @@ extern "C" unsigned MeasureCalleePop(FARPROC function, unsigned count, const UIN
 
 // A test with a copy of the plug-in of its own, named after the test, so
 // that its settings key is its own too, and a scripted host window.
-class PluginCopyTest : public testing::Test {
+class PlugInCopyTest : public testing::Test {
 public:
     static constexpr DWORD NoStoredMode = 0xDEADBEEF;  // StoreMode: leave the registry without a key
 
@@ -100,7 +100,7 @@ protected:
     void StoreMode(DWORD mode);
 
     std::string stem;
-    std::unique_ptr<LoadedPlugin> plugin;
+    std::unique_ptr<LoadedPlugIn> plugin;
     ScriptedHost host;
 };
 

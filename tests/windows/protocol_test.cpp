@@ -23,7 +23,7 @@ protected:
         return plugin->PlugInProc(host.Window(), message, wParam, lParam);
     }
 
-    LoadedPlugin* const plugin = &SharedPlugin();
+    LoadedPlugIn* const plugin = &SharedPlugIn();
     ScriptedHost host;
 };
 

@@ -20,7 +20,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(plugin->Loaded()); }
     HMODULE Module() const { return plugin->module; }
 
-    LoadedPlugin* const plugin = &SharedPlugin();
+    LoadedPlugIn* const plugin = &SharedPlugIn();
 };
 
 BOOL CALLBACK CollectType(HMODULE, LPSTR type, LONG_PTR list)

@@ -26,7 +26,7 @@ protected:
     // whose name the store reads.
     bool UseModule(const std::string& relativePath)
     {
-        HMODULE module = LoadPluginCopy(CopyPlugin(relativePath));
+        HMODULE module = LoadPlugInCopy(CopyPlugIn(relativePath));
         if (module == nullptr)
             return false;
         modules.push_back(module);

@@ -98,7 +98,7 @@ TEST(Soak, HundredThousandCommands)
 {
     const std::string stem = "SoakRun";
     DeleteSettingsKeyFor(stem);
-    LoadedPlugin plugin(CopyPlugin(stem + ".dll"));
+    LoadedPlugIn plugin(CopyPlugIn(stem + ".dll"));
     ASSERT_TRUE(plugin.Loaded());
     ScriptedHost host;
     std::mt19937 random(20261208);
@@ -181,7 +181,7 @@ TEST(Soak, HundredThousandCommands)
 TEST(Soak, LargeSelectionInEachMode)
 {
     const std::string stem = "SoakLarge";
-    LoadedPlugin plugin(CopyPlugin(stem + ".dll"));
+    LoadedPlugIn plugin(CopyPlugIn(stem + ".dll"));
     ASSERT_TRUE(plugin.Loaded());
     ScriptedHost host;
     const std::u16string unit = u"x&#26085;y\\u65e5 ";
