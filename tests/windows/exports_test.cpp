@@ -79,7 +79,7 @@ TEST(Exports, EachLeavesTheStackAsTheHostExpects)
                   MeasureCalleePop(plugin.Export(row.ordinal), row.argumentCount, rowArguments))
             << PlugInExportNames[row.ordinal - 1];
     }
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 
 namespace {
 
-const char KeyRoot[] = "Software\\Tarvik\\LexivanePlugIns\\";
-
 std::string FolderOf(const std::string& path)
 {
     return path.substr(0, path.find_last_of('\\'));
@@ -131,29 +129,24 @@ FARPROC LoadedPlugIn::Export(int ordinal) const
     return GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
 }
 
-std::string SettingsKeyFor(const std::string& stem)
-{
-    return KeyRoot + stem;
-}
-
 bool SettingsKeyExists(const std::string& stem)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
 }
 
-void DeleteSettingsKeyFor(const std::string& stem)
+void DeletePlugInSettingsKey(const std::string& stem)
 {
-    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str());
 }
 
 void StoreModeValue(const std::string& stem, DWORD type, const std::vector<BYTE>& data)
 {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, nullptr, 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str(), 0, nullptr, 0,
                                              KEY_WRITE, nullptr, &key, nullptr));
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Mode", 0, type, data.empty() ? nullptr : data.data(),
                                             static_cast<DWORD>(data.size())));
@@ -162,15 +155,13 @@ void StoreModeValue(const std::string& stem, DWORD type, const std::vector<BYTE>
 
 void StoreModeDword(const std::string& stem, DWORD mode)
 {
-    StoreModeValue(stem, REG_DWORD,
-                   {static_cast<BYTE>(mode), static_cast<BYTE>(mode >> 8), static_cast<BYTE>(mode >> 16),
-                    static_cast<BYTE>(mode >> 24)});
+    ASSERT_TRUE(StorePlugInMode(stem, mode)) << stem;
 }
 
 bool ReadModeValue(const std::string& stem, DWORD& type, std::vector<BYTE>& data)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     BYTE buffer[64];
     DWORD size = sizeof buffer;
@@ -184,7 +175,7 @@ bool ReadModeValue(const std::string& stem, DWORD& type, std::vector<BYTE>& data
 int CountSettingsValues(const std::string& stem)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return -1;
     DWORD values = 0;
     DWORD subkeys = 0;
@@ -224,7 +215,7 @@ std::string TestStem()
 void PlugInCopyTest::SetUp()
 {
     stem = TestStem();
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
     plugin.reset(new LoadedPlugIn(CopyPlugIn(stem + ".dll")));
     ASSERT_TRUE(plugin->Loaded());
     ASSERT_NE(nullptr, host.Window());
@@ -233,13 +224,13 @@ void PlugInCopyTest::SetUp()
 void PlugInCopyTest::TearDown()
 {
     plugin.reset();
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
 }
 
 void PlugInCopyTest::StoreMode(DWORD mode)
 {
     if (mode == NoStoredMode)
-        DeleteSettingsKeyFor(stem);
+        DeletePlugInSettingsKey(stem);
     else
         StoreModeDword(stem, mode);
 }

@@ -5,6 +5,7 @@
 #define TESTS_WINDOWS_PLUGIN_HARNESS_H
 
 #include "plugin_module.h"
+#include "plugin_settings.h"
 #include "same_text.h"
 
 #include "scripted_host.h"
@@ -51,10 +52,9 @@ struct LoadedPlugIn : PlugInExports {
 // image answers), loaded on first use and kept for the whole run.
 LoadedPlugIn& SharedPlugIn();
 
-// Registry, under HKEY_CURRENT_USER\Software\Tarvik\LexivanePlugIns.
-std::string SettingsKeyFor(const std::string& stem);
+// Registry, under the key that PlugInSettingsKey names.
 bool SettingsKeyExists(const std::string& stem);
-void DeleteSettingsKeyFor(const std::string& stem);
+void DeletePlugInSettingsKey(const std::string& stem);
 void StoreModeValue(const std::string& stem, DWORD type, const std::vector<BYTE>& data);
 void StoreModeDword(const std::string& stem, DWORD mode);
 // The "Mode" value's type and bytes; false when there is none.

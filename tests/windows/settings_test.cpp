@@ -20,7 +20,7 @@ protected:
         ModuleInstance = nullptr;
         for (HMODULE module : modules)
             FreeLibrary(module);
-        DeleteSettingsKeyFor(stem);
+        DeletePlugInSettingsKey(stem);
     }
     // Loads a copy of the plug-in at `relativePath` and makes it the module
     // whose name the store reads.
@@ -64,7 +64,7 @@ TEST_F(SettingsStoreTest, LoadTakesTheStoredValue)
     ASSERT_TRUE(UseModule(stem + ".dll"));
     for (const StoredValueRow& row : rows) {
         SCOPED_TRACE(row.name);
-        DeleteSettingsKeyFor(stem);
+        DeletePlugInSettingsKey(stem);
         if (row.exists)
             StoreModeValue(stem, row.type, row.data);
         DecodeMode = 12345;
@@ -77,7 +77,7 @@ TEST_F(SettingsStoreTest, LoadTakesTheStoredValue)
 TEST_F(SettingsStoreTest, FirstLoadCreatesAnEmptyKey)
 {
     ASSERT_TRUE(UseModule(stem + ".dll"));
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
     DecodeMode = 1;
     EXPECT_EQ(TRUE, LoadSettings());
     EXPECT_EQ(0, DecodeMode);
@@ -168,7 +168,7 @@ TEST_F(SettingsStoreTest, BaseNameIsTheFileNameBeforeItsFirstDot)
         EXPECT_STREQ(row.stem, stemBuffer);
         char path[MAX_PATH] = {};
         EXPECT_EQ(TRUE, GetSettingsKeyPath(path));
-        EXPECT_EQ(SettingsKeyFor(row.stem), std::string(path));
+        EXPECT_EQ(PlugInSettingsKey(row.stem), std::string(path));
     }
 }
 
@@ -180,7 +180,7 @@ TEST_F(SettingsStoreTest, LongestBaseNameFillsTheKeyPath)
     std::memset(path, 0x5A, sizeof path);
     ASSERT_EQ(TRUE, GetSettingsKeyPath(path));
     EXPECT_EQ(259u, std::strlen(path));
-    EXPECT_EQ(SettingsKeyFor(stem), std::string(path));
+    EXPECT_EQ(PlugInSettingsKey(stem), std::string(path));
     EXPECT_EQ(0x5A, path[MAX_PATH]);
     DecodeMode = 1;
     EXPECT_EQ(TRUE, SaveSettings());

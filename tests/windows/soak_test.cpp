@@ -97,7 +97,7 @@ LRESULT UnholdableCount(std::size_t size)
 TEST(Soak, HundredThousandCommands)
 {
     const std::string stem = "SoakRun";
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
     LoadedPlugIn plugin(CopyPlugIn(stem + ".dll"));
     ASSERT_TRUE(plugin.Loaded());
     ScriptedHost host;
@@ -128,7 +128,7 @@ TEST(Soak, HundredThousandCommands)
             mode = modes[modePick];
             StoreModeDword(stem, static_cast<DWORD>(mode));
         } else {
-            DeleteSettingsKeyFor(stem);  // no key: mode 0
+            DeletePlugInSettingsKey(stem);  // no key: mode 0
         }
         switch (fault) {
         case HostFault::NoStatusWrite:
@@ -175,7 +175,7 @@ TEST(Soak, HundredThousandCommands)
                 static_cast<unsigned long>(final / 1024));
     EXPECT_EQ(0, mismatches);
     EXPECT_LE(final, settled + AllowedGrowth);
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
 }
 
 TEST(Soak, LargeSelectionInEachMode)
@@ -203,7 +203,7 @@ TEST(Soak, LargeSelectionInEachMode)
         EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0])) << "mode " << mode;
         host.inserted.clear();
     }
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
 }
 
 }  // namespace
