@@ -1,8 +1,8 @@
-// Files for decode-escapes, the one place that knows the platform: reading an
+// Files for the text tools, the one place that knows the platform: reading an
 // input, writing standard output, and replacing a file through a temporary
 // file beside it. Paths are UTF-8.
-#ifndef DECODE_ESCAPES_FILE_IO_H
-#define DECODE_ESCAPES_FILE_IO_H
+#ifndef TEXT_IO_FILE_IO_H
+#define TEXT_IO_FILE_IO_H
 
 #include "text_encoding.h"
 

@@ -1,14 +1,15 @@
 // The input's bytes to UTF-16 code units and the code units back to bytes, in
 // UTF-8, UTF-16LE or UTF-16BE. Reading is strict and reports where it fails;
 // writing keeps every code unit that the encoding can hold.
-#ifndef DECODE_ESCAPES_TEXT_ENCODING_H
-#define DECODE_ESCAPES_TEXT_ENCODING_H
-
-#include "options.h"
+#ifndef TEXT_IO_TEXT_ENCODING_H
+#define TEXT_IO_TEXT_ENCODING_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+// How an input's bytes are to be read. Auto goes by the byte order mark.
+enum class EncodingChoice { Auto, Utf8, Utf16Le, Utf16Be };
 
 enum class TextEncoding { Utf8, Utf16Le, Utf16Be };
 
