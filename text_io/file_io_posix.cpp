@@ -2,17 +2,19 @@
 #include "file_io.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The temporary file that a stopping signal removes. Written only while no
-// temporary file is armed, read by the signal handler.
+// The named temporary file that a stopping signal removes. Written only
+// while no temporary file is armed, read by the signal handler.
 char ArmedTempPath[4096];
 volatile std::sig_atomic_t TempArmed = 0;
 
@@ -39,21 +41,7 @@ extern "C" void RemoveTempAndStop(int signalNumber)
 
 const int StoppingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGXFSZ};
 
-mode_t CurrentUmask()
-{
-    const mode_t mask = umask(0);
-    umask(mask);
-    return mask;
-}
-
-std::string ErrorText(int error)
-{
-    return std::strerror(error);
-}
-
-}  // namespace
-
-void PrepareProcess()
+void CatchStoppingSignals()
 {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
@@ -69,36 +57,199 @@ void PrepareProcess()
     }
 }
 
-std::FILE* OpenForReading(const std::string& path, std::string& error)
+// A closed standard descriptor is opened on /dev/null the wrong way round:
+// reading standard input or writing standard output then fails, as it did.
+void OpenStandardDescriptors()
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        error = ErrorText(errno);
-    return file;
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = open("/dev/null", descriptor == 0 ? O_WRONLY : O_RDONLY);
+        if (opened >= 0 && opened != descriptor) {
+            dup2(opened, descriptor);
+            close(opened);
+        }
+    }
+}
+
+mode_t CurrentUmask()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// At most `limit` bytes of a UTF-8 name, not cutting a character in two, so
+// that the temporary name stays within the file system's limit.
+std::string ShortenName(const std::string& name, std::size_t limit)
+{
+    if (name.size() <= limit)
+        return name;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;
+    return name.substr(0, end);
+}
+
+// A name for a temporary file beside `path`: same directory, a short form of
+// the file name and a suffix that differs from call to call. Not secret, only
+// different: creating it exclusively catches a collision.
+std::string TemporaryNameBeside(const std::string& path)
+{
+    static unsigned long calls = 0;
+    const std::string directory = DirectoryOf(path);
+    const std::string name = ShortenName(path.substr(directory.size()), 64);
+    unsigned long long seed = static_cast<unsigned long long>(
+        std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    seed ^= (static_cast<unsigned long long>(getpid()) << 20) ^ (++calls * 0x9E3779B97F4A7C15ull);
+    std::string suffix;
+    for (int i = 0; i < 8; ++i) {
+        suffix.push_back("0123456789abcdefghijklmnopqrstuvwxyz"[seed % 36]);
+        seed /= 36;
+        seed ^= calls << 7;
+    }
+    return directory + "." + name + "." + suffix + ".tmp";
+}
+
+// Follows symbolic links from `path` to the path they end at, which need
+// not exist yet: a link to a new file is written through, not replaced.
+bool ResolveLinks(const std::string& path, std::string& resolved, std::string& error)
+{
+    resolved = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info;
+        if (lstat(resolved.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return true;  // what is wrong with the path, the caller's stat tells
+        char target[4096];
+        const ssize_t length = readlink(resolved.c_str(), target, sizeof target);
+        if (length < 0 || static_cast<std::size_t>(length) == sizeof target) {
+            error = ErrnoText(length < 0 ? errno : ENAMETOOLONG);
+            return false;
+        }
+        const std::string next(target, static_cast<std::size_t>(length));
+        resolved = next[0] == '/' ? next : DirectoryOf(resolved) + next;
+    }
+    error = ErrnoText(ELOOP);
+    return false;
+}
+
+// Gives the unnamed file open at `descriptor` the name `path`.
+bool LinkDescriptor(int descriptor, const std::string& path)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+#if defined(AT_EMPTY_PATH)
+    if (errno == ENOENT && linkat(descriptor, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0)
+        return true;  // no /proc: the direct way, which needs a privilege
+#endif
+    return false;
+}
+
+FileIdentity IdentityOf(const struct stat& info)
+{
+    FileIdentity identity;
+    identity.volume = static_cast<std::uint64_t>(info.st_dev);
+    identity.index = static_cast<std::uint64_t>(info.st_ino);
+    return identity;
+}
+
+}  // namespace
+
+void PrepareProcess()
+{
+    OpenStandardDescriptors();
+    CatchStoppingSignals();
+}
+
+bool IdentifyFile(const std::string& path, FileIdentity& identity, std::string& error)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        error = ErrnoText(errno);
+        return false;
+    }
+    identity = IdentityOf(info);
+    return true;
+}
+
+bool InputFile::Open(const std::string& path, std::string& error)
+{
+    Close();
+    if (path == "-") {
+        descriptor_ = 0;
+        owned_ = false;
+        return true;
+    }
+    descriptor_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    owned_ = descriptor_ >= 0;
+    if (!owned_)
+        error = ErrnoText(errno);
+    return owned_;
+}
+
+bool InputFile::Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error)
+{
+    for (;;) {
+        const ssize_t read_now = read(descriptor_, buffer, count);
+        if (read_now >= 0) {
+            got = static_cast<std::size_t>(read_now);
+            return true;
+        }
+        if (errno != EINTR) {
+            got = 0;
+            error = ErrnoText(errno);
+            return false;
+        }
+    }
 }
 
 std::uint64_t InputFile::SizeHint() const
 {
     struct stat info;
-    if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
+    if (fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
         return 0;
     return static_cast<std::uint64_t>(info.st_size);
 }
 
+void InputFile::Close()
+{
+    if (owned_)
+        close(descriptor_);
+    descriptor_ = -1;
+    owned_ = false;
+}
+
+bool DescriptorSink::Write(const unsigned char* bytes, std::size_t count)
+{
+    while (error_.empty() && count > 0) {
+        const ssize_t written = write(descriptor_, bytes, count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            error_ = ErrnoText(written < 0 ? errno : EIO);
+            break;
+        }
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
+    }
+    return error_.empty();
+}
+
 bool ReplacementFile::Prepare(const std::string& target, std::string& error)
 {
-    // Replace the file that a symbolic link points to, and keep the link.
-    resolved_ = target;
+    if (!ResolveLinks(target, resolved_, error))
+        return false;
     struct stat info;
-    if (lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (char* real = realpath(target.c_str(), nullptr)) {
-            resolved_ = real;
-            std::free(real);
-        }
-    }
     if (stat(resolved_.c_str(), &info) != 0) {
         if (errno != ENOENT) {
-            error = ErrorText(errno);
+            error = ErrnoText(errno);
             return false;
         }
         exists_ = false;
@@ -116,60 +267,90 @@ bool ReplacementFile::Prepare(const std::string& target, std::string& error)
     return true;
 }
 
-bool ReplacementFile::Open(std::string& error)
+bool ReplacementFile::CreateTemporary(std::string& error)
 {
-    int descriptor = -1;
-    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        tempPath_ = TemporaryNameBeside(resolved_, static_cast<unsigned long>(getpid()));
-        descriptor = open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (descriptor < 0 && errno != EEXIST)
+#if defined(O_TMPFILE)
+    // Unnamed: if the program is killed, nothing is left behind.
+    const std::string directory = DirectoryOf(resolved_);
+    descriptor_ = open(directory.empty() ? "." : directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (descriptor_ >= 0)
+        return true;
+#endif
+    for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
+        tempPath_ = TemporaryNameBeside(resolved_);
+        descriptor_ = open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (descriptor_ < 0 && errno != EEXIST)
             break;
     }
-    if (descriptor < 0) {
-        error = "cannot create a temporary file beside it: " + ErrorText(errno);
+    if (descriptor_ < 0) {
+        error = ErrnoText(errno);
         tempPath_.clear();
         return false;
     }
     ArmTempRemoval(tempPath_);
-    stream_ = fdopen(descriptor, "wb");
-    if (stream_ == nullptr) {
-        error = ErrorText(errno);
-        close(descriptor);
-        Discard();
+    return true;
+}
+
+bool ReplacementFile::TemporaryIdentity(FileIdentity& identity) const
+{
+    struct stat info;
+    if (fstat(descriptor_, &info) != 0)
+        return false;
+    identity = IdentityOf(info);
+    return true;
+}
+
+bool ReplacementFile::SaveAttributes(std::string& error)
+{
+    if (fsync(descriptor_) != 0) {
+        error = "cannot write: " + ErrnoText(errno);
+        return false;
+    }
+    if (exists_) {
+        // Only the superuser can give a file away; otherwise it stays ours.
+        const int chowned = fchown(descriptor_, static_cast<uid_t>(owner_), static_cast<gid_t>(group_));
+        static_cast<void>(chowned);
+    }
+    // After fchown, which may clear the set-user-ID bits.
+    if (fchmod(descriptor_, static_cast<mode_t>(mode_)) != 0) {
+        error = "cannot set permissions: " + ErrnoText(errno);
         return false;
     }
     return true;
 }
 
-bool ReplacementFile::Commit(std::string& error)
+bool ReplacementFile::PutInPlace(std::string& error)
 {
-    const int descriptor = fileno(stream_);
-    if (!Flush() || fsync(descriptor) != 0) {
-        error = "cannot write: " + (error_.empty() ? ErrorText(errno) : error_);
-        Discard();
-        return false;
+    if (tempPath_.empty()) {
+        // A new file takes its name at once; an existing one is replaced by
+        // a rename, for which the content needs a name of its own first.
+        if (!exists_ && LinkDescriptor(descriptor_, resolved_)) {
+            close(descriptor_);
+            descriptor_ = -1;
+            return true;
+        }
+        for (int attempt = 0; attempt < 100 && tempPath_.empty(); ++attempt) {
+            const std::string name = TemporaryNameBeside(resolved_);
+            if (LinkDescriptor(descriptor_, name)) {
+                tempPath_ = name;
+                ArmTempRemoval(tempPath_);
+            } else if (errno != EEXIST) {
+                break;
+            }
+        }
+        if (tempPath_.empty()) {
+            error = "cannot replace: " + ErrnoText(errno);
+            return false;
+        }
     }
-    if (exists_) {
-        // Only the superuser can give a file away; otherwise it stays ours.
-        const int chowned = fchown(descriptor, static_cast<uid_t>(owner_), static_cast<gid_t>(group_));
-        static_cast<void>(chowned);
-    }
-    // After fchown, which may clear the set-user-ID bits.
-    if (fchmod(descriptor, static_cast<mode_t>(mode_)) != 0) {
-        error = "cannot set permissions: " + ErrorText(errno);
-        Discard();
-        return false;
-    }
-    const int closed = std::fclose(stream_);
-    stream_ = nullptr;
+    const int closed = close(descriptor_);
+    descriptor_ = -1;
     if (closed != 0) {
-        error = "cannot write: " + ErrorText(errno);
-        Discard();
+        error = "cannot write: " + ErrnoText(errno);
         return false;
     }
     if (std::rename(tempPath_.c_str(), resolved_.c_str()) != 0) {
-        error = "cannot replace: " + ErrorText(errno);
-        Discard();
+        error = "cannot replace: " + ErrnoText(errno);
         return false;
     }
     DisarmTempRemoval();
@@ -177,15 +358,48 @@ bool ReplacementFile::Commit(std::string& error)
     return true;
 }
 
-void ReplacementFile::Discard()
+void ReplacementFile::RemoveTemporary()
 {
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-        stream_ = nullptr;
+    if (descriptor_ >= 0) {
+        close(descriptor_);
+        descriptor_ = -1;
     }
     if (!tempPath_.empty()) {
         unlink(tempPath_.c_str());
         DisarmTempRemoval();
         tempPath_.clear();
     }
+}
+
+bool FileLock::TryAcquireOnce(const std::string& path, FileIdentity& identity, bool& replaced, std::string& error)
+{
+    descriptor_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor_ < 0) {
+        error = "cannot open: " + ErrnoText(errno);
+        return false;
+    }
+    while (flock(descriptor_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            error = "cannot lock: " + ErrnoText(errno);
+            Release();
+            return false;
+        }
+    }
+    struct stat locked;
+    struct stat named;
+    if (fstat(descriptor_, &locked) != 0) {
+        error = ErrnoText(errno);
+        Release();
+        return false;
+    }
+    identity = IdentityOf(locked);
+    replaced = stat(path.c_str(), &named) != 0 || named.st_dev != locked.st_dev || named.st_ino != locked.st_ino;
+    return true;
+}
+
+void FileLock::Release()
+{
+    if (descriptor_ >= 0)
+        close(descriptor_);  // which lets go of the lock
+    descriptor_ = -1;
 }

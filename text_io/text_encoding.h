@@ -4,6 +4,8 @@
 #ifndef TEXT_IO_TEXT_ENCODING_H
 #define TEXT_IO_TEXT_ENCODING_H
 
+#include "utf8.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,8 +26,6 @@ struct TextFormat {
 // an encoding that the user named.
 bool DetectFormat(const unsigned char* bytes, std::size_t count, EncodingChoice choice, TextFormat& format,
                   std::string& error);
-
-enum class ConvertError { None, InvalidUtf8, TruncatedUtf8, OddUtf16 };
 
 struct ConvertStatus {
     std::size_t consumed = 0;  // bytes turned into units

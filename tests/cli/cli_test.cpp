@@ -9,7 +9,11 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -67,6 +71,22 @@ unsigned FileMode(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The files in `directory` that process `pid` holds open, other than `except`:
+// what /proc shows for its descriptors, a name ending in " (deleted)" for one
+// that has no name.
+std::vector<std::string> OutputFilesOf(pid_t pid, const std::string& except)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    const std::string folder = fs::path(except).parent_path().string() + "/";
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const std::string target = fs::read_symlink(entry.path(), error).string();
+        if (!error && target.rfind(folder, 0) == 0 && target != except && target.find("/io.") == std::string::npos)
+            files.push_back(target);
+    }
+    return files;
 }
 
 class CliTest : public ::testing::Test {
@@ -326,6 +346,10 @@ TEST_F(CliTest, ReportsUnreadableInputs)
     } rows[] = {
         {"missing.txt", "decode-escapes: missing.txt: cannot open: No such file or directory"},
         {"folder", "decode-escapes: folder: read error at byte offset 0: Is a directory"},
+        // A name with a control character is quoted, so it cannot forge a line.
+        {"a\ndecode-escapes: b.txt", "decode-escapes: 'a\\ndecode-escapes: b.txt': cannot open"},
+        {"tab\there\x1b[31m", "decode-escapes: 'tab\\there\\x1b[31m': cannot open"},
+        {"it's\r", "decode-escapes: 'it\\'s\\r': cannot open"},
     };
     for (const auto& row : rows) {
         const ToolRun run = Run({row.path});
@@ -394,14 +418,137 @@ TEST_F(CliTest, OutputFileKeepsPermissionsOrGetsNewFileOnes)
     EXPECT_EQ(FileMode(Path("old.txt")), 0604u);
 }
 
-TEST_F(CliTest, InPlaceFollowsSymbolicLinks)
+// -i and -o write through a symbolic link to the file it names, which they
+// create when it does not exist yet; the link stays.
+TEST_F(CliTest, WritesThroughSymbolicLinks)
 {
-    WriteFileBytes(Path("target.txt"), "&#65;");
-    fs::create_symlink("target.txt", Path("link.txt"));
-    EXPECT_EQ(Run({"-i", "link.txt"}).exitStatus, 0);
-    EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
-    EXPECT_EQ(ReadFileBytes(Path("target.txt")), "A");
-    EXPECT_EQ(Files(), (std::set<std::string>{"link.txt", "target.txt"}));
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links;  // link, what it names
+        std::vector<std::string> args;
+        const char* written;
+        const char* content;
+    } rows[] = {
+        {"-i", {{"link.txt", "target.txt"}}, {"-i", "link.txt"}, "target.txt", "A"},
+        {"-o", {{"link.txt", "target.txt"}}, {"-o", "link.txt"}, "target.txt", "B"},
+        {"-o, dangling link", {{"link.txt", "new.txt"}}, {"-o", "link.txt"}, "new.txt", "B"},
+        {"-o, link in a folder", {{"sub/link.txt", "../target.txt"}}, {"-o", "sub/link.txt"}, "target.txt", "B"},
+        {"-o, dangling chain", {{"link.txt", "sub/link2.txt"}, {"sub/link2.txt", "new.txt"}}, {"-o", "link.txt"},
+         "sub/new.txt", "B"},
+    };
+    for (const auto& row : rows) {
+        fs::remove_all(Path("sub"));
+        fs::remove(Path("link.txt"));
+        fs::remove(Path("new.txt"));
+        fs::create_directory(Path("sub"));
+        WriteFileBytes(Path("target.txt"), "&#65;");
+        for (const auto& link : row.links)
+            fs::create_symlink(link.second, Path(link.first));
+        const ToolRun run = Run(row.args, "&#66;");
+        EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
+        EXPECT_EQ(ReadFileBytes(Path(row.written)), row.content) << row.name;
+        for (const auto& link : row.links)
+            EXPECT_TRUE(fs::is_symlink(Path(link.first))) << row.name << ": " << link.first;
+    }
+}
+
+// A file named twice, or by two paths, is rewritten once: decoding its
+// result again would decode what the first pass wrote.
+TEST_F(CliTest, InPlaceRewritesAFileNamedTwiceOnce)
+{
+    fs::create_symlink("f.txt", Path("link.txt"));
+    const std::vector<std::string> rows[] = {{"-i", "f.txt", "f.txt"}, {"-i", "f.txt", "./f.txt"}, {"-i", "link.txt", "f.txt"}};
+    for (const std::vector<std::string>& args : rows) {
+        WriteFileBytes(Path("f.txt"), "a&#38;#65;b");
+        const ToolRun run = Run(args);
+        EXPECT_EQ(run.exitStatus, 0) << args[2] << ": " << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "a&#65;b") << args[1] << " " << args[2];
+    }
+}
+
+TEST_F(CliTest, DashAsOutputIsStandardOutput)
+{
+    const ToolRun run = Run({"-o", "-"}, "&#65;");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "A");
+    EXPECT_TRUE(Files().empty());
+}
+
+// A standard stream that the tool starts without must not become one of the
+// files it opens: a note meant for standard error would land in that file.
+TEST_F(CliTest, StartsWithoutStandardStreams)
+{
+    const std::string original = "a&#55357;b";  // a lone surrogate: a note on standard error
+    const std::string decoded = "a\xEF\xBF\xBD" "b";
+    const struct {
+        const char* name;
+        std::vector<int> closed;
+        std::vector<std::string> args;
+        int exitStatus;
+        const char* error;
+        std::string file;  // f.txt afterwards
+    } rows[] = {
+        {"-i, no standard error", {2}, {"-i", "f.txt"}, 0, "", decoded},
+        {"-o, no standard error", {2}, {"-o", "f.txt", "g.txt"}, 0, "", decoded},
+        {"-i, none of the three", {0, 1, 2}, {"-i", "f.txt"}, 0, "", decoded},
+        {"no standard output", {1}, {"g.txt"}, 2, "standard output: cannot write: Bad file descriptor", original},
+        {"no standard input", {0}, {"-o", "f.txt"}, 2, "standard input: read error at byte offset 0: Bad file descriptor",
+         original},
+    };
+    WriteFileBytes(Path("g.txt"), original);
+    for (const auto& row : rows) {
+        WriteFileBytes(Path("f.txt"), original);
+        ToolSetup setup;
+        setup.closedDescriptors = row.closed;
+        const ToolRun run = Run(row.args, "", setup);
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << row.name << ": " << run.err;
+        EXPECT_TRUE(Contains(run.err, row.error)) << row.name << ": " << run.err;
+        EXPECT_EQ(Shown(ReadFileBytes(Path("f.txt"))), Shown(row.file)) << row.name;
+        EXPECT_EQ(Files(), (std::set<std::string>{"f.txt", "g.txt"})) << row.name;
+    }
+}
+
+// Whatever becomes of a run of -i, no file of its own is left: the new
+// content has no name until it is complete.
+TEST_F(CliTest, KilledInPlaceRunLeavesNoFileBehind)
+{
+    std::string original;
+    for (int i = 0; i < (4 << 20); ++i)
+        original += "&#65;x&#66;";
+    WriteFileBytes(Path("f.txt"), original);
+    const ToolProcess tool = StartTool(dir_, {"-i", "f.txt"});
+    // Wait until the tool holds its output open, then stop it dead.
+    bool writing = false;
+    for (int i = 0; i < 20000 && !writing && ToolRunning(tool); ++i) {
+        writing = !OutputFilesOf(tool.pid, Path("f.txt")).empty();
+        if (!writing)
+            usleep(500);
+    }
+    ASSERT_TRUE(writing) << "the tool ended before it could be stopped";
+    kill(tool.pid, SIGKILL);
+    EXPECT_EQ(FinishTool(tool).signal, SIGKILL);
+    EXPECT_EQ(Files(), std::set<std::string>{"f.txt"});
+    EXPECT_TRUE(ReadFileBytes(Path("f.txt")) == original);
+}
+
+// Two runs of -i on one file take turns: the second decodes what the first
+// wrote, even when the first replaced the file while the second waited.
+TEST_F(CliTest, InPlaceWaitsForAnotherRunOnTheSameFile)
+{
+    WriteFileBytes(Path("f.txt"), "&#65;");
+    const int held = open(Path("f.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const ToolProcess tool = StartTool(dir_, {"-i", "f.txt"});
+    usleep(300000);
+    EXPECT_TRUE(ToolRunning(tool)) << "the tool did not wait for the lock";
+    EXPECT_EQ(ReadFileBytes(Path("f.txt")), "&#65;");
+    // What the other run would do: replace the file, then let go.
+    WriteFileBytes(Path("new.txt"), "&#38;#66;");
+    ASSERT_EQ(std::rename(Path("new.txt").c_str(), Path("f.txt").c_str()), 0);
+    close(held);
+    const ToolRun run = FinishTool(tool);
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(ReadFileBytes(Path("f.txt")), "&#66;");
 }
 
 TEST_F(CliTest, InPlaceLeavesAFileWithNothingToDecode)

@@ -1,5 +1,6 @@
 #include "run.h"
 
+#include "display_name.h"
 #include "escape_decoder.h"
 #include "file_io.h"
 #include "options.h"
@@ -8,15 +9,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string DisplayName(const std::string& path)
-{
-    return path == "-" ? "standard input" : path;
-}
 
 void Report(const std::string& name, const std::string& message)
 {
@@ -62,7 +59,7 @@ bool WriteText(const LoadedText& text, const std::string& name, ByteSink& sink)
 
 int RunToStandardOutput(const Options& options)
 {
-    StreamSink out(stdout);
+    StandardOutput out;
     int status = ExitSuccess;
     for (const std::string& file : options.files) {
         LoadedText text;
@@ -76,7 +73,7 @@ int RunToStandardOutput(const Options& options)
         if (!WriteText(text, DisplayName(file), out))
             break;
     }
-    if (!out.Flush()) {
+    if (!out.error().empty()) {
         Report("standard output", "cannot write: " + out.error());
         return ExitFailure;
     }
@@ -89,7 +86,7 @@ int RunToFile(const Options& options)
     ReplacementFile out;
     std::string error;
     if (!out.Prepare(options.outputPath, error) || !out.Open(error)) {
-        Report(options.outputPath, error);
+        Report(DisplayName(options.outputPath), error);
         return ExitFailure;
     }
     bool inputFailed = false;
@@ -104,55 +101,71 @@ int RunToFile(const Options& options)
             continue;  // nothing will be written; the rest is only checked
         DecodeParts(text, options.mode);
         if (!WriteText(text, DisplayName(file), out)) {
-            Report(options.outputPath, "cannot write: " + out.error());
+            Report(DisplayName(options.outputPath), "cannot write: " + out.error());
             return ExitFailure;
         }
     }
     if (inputFailed) {
-        Report(options.outputPath, "not written, since an input could not be decoded");
+        Report(DisplayName(options.outputPath), "not written, since an input could not be decoded");
         return ExitFailure;
     }
     if (!out.Commit(error)) {
-        Report(options.outputPath, error);
+        Report(DisplayName(options.outputPath), error);
         return ExitFailure;
     }
     return ExitSuccess;
 }
 
-// Rewrites one file with its decoded text; a file with nothing to decode stays as it is.
-bool RewriteFile(const std::string& file, const Options& options)
+// The files that this run has rewritten or left as they were, before and
+// after: a file named twice, or by two paths, is decoded once.
+using FilesDone = std::set<FileIdentity>;
+
+// Rewrites one file with its decoded text; a file with nothing to decode stays
+// as it is. Other runs that rewrite the same file wait for this one.
+bool RewriteFile(const std::string& file, const Options& options, FilesDone& done)
 {
     ReplacementFile out;
+    FileLock lock;
+    FileIdentity identity;
     LoadedText text;
     std::string error;
-    if (!out.Prepare(file, error) || !LoadText(out.resolvedPath(), options.encoding, text, error)) {
-        Report(file, error);
+    if (!out.Prepare(file, error) || !lock.Acquire(out.resolvedPath(), identity, error)) {
+        Report(DisplayName(file), error);
+        return false;
+    }
+    if (!done.insert(identity).second)
+        return true;
+    if (!LoadText(out.resolvedPath(), options.encoding, text, error)) {
+        Report(DisplayName(file), error);
         return false;
     }
     const std::size_t originalLength = text.length;
     DecodeParts(text, options.mode);
     if (text.length == originalLength)
         return true;  // every replacement shortens the text: nothing was decoded
-    if (!out.Open(error)) {
-        Report(file, error);
+    FileIdentity replacement;
+    if (!out.Open(error) || !out.TemporaryIdentity(replacement)) {
+        Report(DisplayName(file), error);
         return false;
     }
-    if (!WriteText(text, file, out)) {
-        Report(file, "cannot write: " + out.error());
+    if (!WriteText(text, DisplayName(file), out)) {
+        Report(DisplayName(file), "cannot write: " + out.error());
         return false;
     }
     if (!out.Commit(error)) {
-        Report(file, error);
+        Report(DisplayName(file), error);
         return false;
     }
+    done.insert(replacement);
     return true;
 }
 
 int RunInPlace(const Options& options)
 {
+    FilesDone done;
     int status = ExitSuccess;
     for (const std::string& file : options.files) {
-        if (!RewriteFile(file, options))
+        if (!RewriteFile(file, options, done))
             status = ExitFailure;
     }
     return status;
@@ -184,6 +197,8 @@ int RunDecodeEscapes(const std::vector<std::string>& args)
     case OutputTarget::StandardOutput:
         return RunToStandardOutput(parsed.options);
     case OutputTarget::File:
+        if (parsed.options.outputPath == "-")
+            return RunToStandardOutput(parsed.options);
         return RunToFile(parsed.options);
     case OutputTarget::InPlace:
         return RunInPlace(parsed.options);

@@ -138,8 +138,8 @@ bool WriteResult(const std::u16string& text, const TextFormat& format, const std
 {
     SurrogateReport report;
     if (output.empty()) {
-        StreamSink out(stdout);
-        if (!WriteUnits(text.data(), text.size(), format, out, report) || !out.Flush()) {
+        StandardOutput out;
+        if (!WriteUnits(text.data(), text.size(), format, out, report)) {
             error = "cannot write standard output: " + out.error();
             return false;
         }
