@@ -31,17 +31,17 @@ struct FileIdentity {
 };
 
 // A file, or standard input for "-", read from start to end.
-class InputFile {
+class InputFile : public ByteSource {
 public:
     InputFile() = default;
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
-    ~InputFile();
+    virtual ~InputFile();
 
     // Opens the input; a failure is told in `error`, e.g. "No such file".
     bool Open(const std::string& path, std::string& error);
     // Reads what is there, up to `count` bytes; `got` is 0 only at the end.
-    bool Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error);
+    bool Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error) override;
     // Reads until `count` bytes or the end; `got` < `count` only at the end.
     bool ReadFully(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error);
     // The size of a regular file, 0 when it is not known.

@@ -44,6 +44,16 @@ ConvertStatus ConvertToUnits(TextEncoding encoding, const unsigned char* bytes, 
 // Tells about the error of a ConvertStatus, e.g. "invalid UTF-8".
 const char* DescribeConvertError(ConvertError error);
 
+// Where bytes come from. Read gives what is there, up to `count` bytes, and
+// `got` is 0 only at the end; false with `error` set when reading fails.
+class ByteSource {
+public:
+    virtual bool Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error) = 0;
+
+protected:
+    ~ByteSource() = default;
+};
+
 // Where the bytes go. Write returns false when the bytes could not be written.
 class ByteSink {
 public:

@@ -236,29 +236,38 @@ struct BadInputRow {
     const char* name;
     std::vector<std::string> args;
     std::string input;
-    const char* error;  // after "decode-escapes: bad.txt: "
+    const char* error;   // after "decode-escapes: bad.txt: "
+    std::string before;  // standard output: the text before the bad bytes, decoded as if it ended there
 };
 
 const BadInputRow BadInputRows[] = {
-    {"stray continuation byte", {}, "ab\x80", "invalid UTF-8 at byte offset 2"},
-    {"overlong NUL", {}, "\xC0\x80", "invalid UTF-8 at byte offset 0"},
-    {"overlong three bytes", {}, "x\xE0\x80\xAF", "invalid UTF-8 at byte offset 1"},
-    {"encoded surrogate", {}, "x\xED\xA0\x80", "invalid UTF-8 at byte offset 1"},
-    {"above U+10FFFF", {}, "\xF4\x90\x80\x80", "invalid UTF-8 at byte offset 0"},
-    {"lead byte F5", {}, "&#65;\xF5", "invalid UTF-8 at byte offset 5"},
-    {"missing continuation", {}, "\xE6\x97" "A", "invalid UTF-8 at byte offset 0"},
-    {"cut at the end", {}, "abc\xE6\x97", "incomplete UTF-8 sequence at byte offset 3"},
-    {"after the mark", {}, Utf8Bom + "\x80", "invalid UTF-8 at byte offset 3"},
-    {"in the second read block", {}, std::string(1 << 20, 'a') + "&#65;\xFF", "invalid UTF-8 at byte offset 1048581"},
-    {"odd UTF-16LE", {}, LeBom + "A\0A"s, "odd number of bytes in UTF-16: half a code unit at byte offset 4"},
-    {"odd UTF-16BE named", {"-e", "utf-16be"}, "\0A\0"s, "odd number of bytes in UTF-16: half a code unit at byte offset 2"},
-    {"mark contradicts UTF-16LE", {"-e", "utf-16le"}, BeBom + Be(u"A"), "the byte order mark at byte offset 0 is utf-16be, not the utf-16le"},
-    {"UTF-16 mark under UTF-8", {"-e", "utf-8"}, LeBom + Le(u"A"), "the byte order mark at byte offset 0 is utf-16le"},
+    {"stray continuation byte", {}, "ab\x80", "invalid UTF-8 at byte offset 2", "ab"},
+    {"overlong NUL", {}, "\xC0\x80", "invalid UTF-8 at byte offset 0", ""},
+    {"overlong three bytes", {}, "x\xE0\x80\xAF", "invalid UTF-8 at byte offset 1", "x"},
+    {"encoded surrogate", {}, "x\xED\xA0\x80", "invalid UTF-8 at byte offset 1", "x"},
+    {"above U+10FFFF", {}, "\xF4\x90\x80\x80", "invalid UTF-8 at byte offset 0", ""},
+    {"lead byte F5", {}, "&#65;\xF5", "invalid UTF-8 at byte offset 5", "A"},
+    {"missing continuation", {}, "\xE6\x97" "A", "invalid UTF-8 at byte offset 0", ""},
+    {"cut at the end", {}, "abc\xE6\x97", "incomplete UTF-8 sequence at byte offset 3", "abc"},
+    {"after the mark", {}, Utf8Bom + "\x80", "invalid UTF-8 at byte offset 3", Utf8Bom},
+    {"escape cut by the bad byte", {"-m", "1"}, "x\\u41\xFFy", "invalid UTF-8 at byte offset 5", "xA"},
+    {"field cut by the bad byte", {}, "&#65\xFF;", "invalid UTF-8 at byte offset 4", "&#65"},
+    {"high surrogate before the bad byte", {}, "&#55357;\xFF", "invalid UTF-8 at byte offset 8", "\xEF\xBF\xBD"},
+    {"in the second read block", {}, std::string(1 << 20, 'a') + "&#65;\xFF", "invalid UTF-8 at byte offset 1048581",
+     std::string(1 << 20, 'a') + "A"},
+    {"odd UTF-16LE", {}, LeBom + "A\0A"s, "odd number of bytes in UTF-16: half a code unit at byte offset 4",
+     LeBom + "A\0"s},
+    {"odd UTF-16BE named", {"-e", "utf-16be"}, "\0A\0"s, "odd number of bytes in UTF-16: half a code unit at byte offset 2",
+     "\0A"s},
+    {"odd UTF-16 after an escape", {}, LeBom + Le(u"&#65;") + "x", "odd number of bytes in UTF-16: half a code unit at byte offset 12", LeBom + Le(u"A")},
+    {"mark contradicts UTF-16LE", {"-e", "utf-16le"}, BeBom + Be(u"A"), "the byte order mark at byte offset 0 is utf-16be, not the utf-16le", ""},
+    {"UTF-16 mark under UTF-8", {"-e", "utf-8"}, LeBom + Le(u"A"), "the byte order mark at byte offset 0 is utf-16le", ""},
 };
 
 // Each bad input, whichever way it is written: an error that names the file
-// and the offset, exit status 2, and nothing written.
-TEST_F(CliTest, RejectsBadInputAndWritesNothing)
+// and the offset, and exit status 2. Standard output stops before the bad
+// bytes; a file that -o or -i would write is not written at all.
+TEST_F(CliTest, BadInputCutsStandardOutputAndWritesNoFile)
 {
     const std::string kept = "kept as it was";
     for (const BadInputRow& row : BadInputRows) {
@@ -269,21 +278,25 @@ TEST_F(CliTest, RejectsBadInputAndWritesNothing)
 
         std::vector<std::vector<std::string>> ways = {{}, {"-o", "new.txt"}, {"-o", "existing.txt"}, {"--in-place"}};
         for (std::vector<std::string>& args : ways) {
+            const bool toStandardOutput = args.empty();
             args.insert(args.end(), row.args.begin(), row.args.end());
             args.push_back("bad.txt");
             const ToolRun run = Run(args);
             EXPECT_EQ(run.exitStatus, 2) << row.name << ", " << args[0];
             EXPECT_TRUE(Contains(run.err, message)) << row.name << ", " << args[0] << ": " << run.err;
-            EXPECT_EQ(run.out, "") << row.name;
+            EXPECT_EQ(Shown(run.out), Shown(toStandardOutput ? row.before : "")) << row.name << ", " << args[0];
         }
         EXPECT_FALSE(fs::exists(Path("new.txt"))) << row.name;
         EXPECT_EQ(ReadFileBytes(Path("existing.txt")), kept) << row.name;
         EXPECT_EQ(Shown(ReadFileBytes(Path("bad.txt"))), Shown(row.input)) << row.name;
         EXPECT_EQ(Files(), (std::set<std::string>{"bad.txt", "existing.txt"})) << row.name << ": a file was left";
 
-        const ToolRun piped = Run(row.args, row.input);
+        ToolSetup pipe;
+        pipe.inputFromPipe = true;
+        const ToolRun piped = Run(row.args, row.input, pipe);
         EXPECT_EQ(piped.exitStatus, 2) << row.name;
         EXPECT_TRUE(Contains(piped.err, "decode-escapes: standard input: "s + row.error)) << row.name << ": " << piped.err;
+        EXPECT_EQ(Shown(piped.out), Shown(row.before)) << row.name;
     }
 }
 
@@ -327,6 +340,8 @@ TEST_F(CliTest, HelpAndVersion)
     } rows[] = {
         {"--help", "Usage: decode-escapes [OPTION]... [FILE]...\n"},
         {"-h", "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n"},
+        {"--help", "-i rewrites a read-only file too"},
+        {"--help", "Standard output then stops before\nthe bad bytes"},
         {"--version", "decode-escapes 1.00\n"},
     };
     for (const auto& row : rows) {
@@ -366,14 +381,18 @@ TEST_F(CliTest, SeveralFiles)
     WriteFileBytes(Path("bad.txt"), "\xFF");
     const std::string decoded = "A" + LeBom + Le(u"B");
 
-    // Standard output: one after another; a bad file is skipped and reported.
+    // Standard output: one after another; a bad file ends the output, a
+    // missing one, of which nothing was written, is skipped.
     ToolRun run = Run({"a.txt", "b.txt"});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(Shown(run.out), Shown(decoded));
     run = Run({"a.txt", "bad.txt", "b.txt"});
     EXPECT_EQ(run.exitStatus, 2);
-    EXPECT_EQ(Shown(run.out), Shown(decoded));
+    EXPECT_EQ(Shown(run.out), "A");
     EXPECT_TRUE(Contains(run.err, "bad.txt: invalid UTF-8 at byte offset 0")) << run.err;
+    run = Run({"a.txt", "missing.txt", "b.txt"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(Shown(run.out), Shown(decoded));
 
     // -o: one after another into the file, or nothing at all.
     EXPECT_EQ(Run({"-o", "out.txt", "a.txt", "b.txt"}).exitStatus, 0);
