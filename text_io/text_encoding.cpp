@@ -267,3 +267,10 @@ bool WriteUnits(const char16_t* units, std::size_t count, const TextFormat& form
     }
     return ok && writer.Flush();
 }
+
+std::string DescribeLoneSurrogates(const SurrogateReport& report)
+{
+    return std::to_string(report.count) + (report.count == 1 ? " lone surrogate" : " lone surrogates") +
+           " cannot be written in UTF-8 and became U+FFFD; the first is at byte offset " +
+           std::to_string(report.firstOffset) + " of the output";
+}

@@ -69,6 +69,10 @@ struct SurrogateReport {
     std::uint64_t firstOffset = 0;  // byte offset in the output, byte order mark included
 };
 
+// "2 lone surrogates cannot be written in UTF-8 and became U+FFFD; the first
+// is at byte offset 7 of the output".
+std::string DescribeLoneSurrogates(const SurrogateReport& report);
+
 // Writes the byte order mark (when `format` has one) and the units in the
 // format's encoding. UTF-8 joins surrogate pairs and writes U+FFFD for a lone
 // surrogate. Returns false when the sink fails.

@@ -1,26 +1,21 @@
 #include "options.h"
 
+#include "option_parser.h"
+
 #include <cctype>
 #include <cstddef>
 
 namespace {
 
-enum class OptionId { Mode, Encoding, Output, InPlace, Help, Version };
+enum OptionId { Mode, Encoding, Output, InPlace, Help, Version };
 
-struct KnownOption {
-    const char* longName;
-    char shortName;  // 0: none
-    bool takesValue;
-    OptionId id;
-};
-
-const KnownOption KnownOptions[] = {
-    {"mode", 'm', true, OptionId::Mode},
-    {"encoding", 'e', true, OptionId::Encoding},
-    {"output", 'o', true, OptionId::Output},
-    {"in-place", 'i', false, OptionId::InPlace},
-    {"help", 'h', false, OptionId::Help},
-    {"version", 0, false, OptionId::Version},
+const OptionSpec KnownOptions[] = {
+    {"mode", 'm', true, Mode},
+    {"encoding", 'e', true, Encoding},
+    {"output", 'o', true, Output},
+    {"in-place", 'i', false, InPlace},
+    {"help", 'h', false, Help},
+    {"version", 0, false, Version},
 };
 
 // Lower case, without '-' and '_': "UTF-16LE", "utf16le" and "utf_16le" match.
@@ -70,62 +65,45 @@ bool ParseEncoding(const std::string& value, EncodingChoice& encoding)
     return false;
 }
 
-const KnownOption* FindLong(const std::string& name)
-{
-    for (const KnownOption& known : KnownOptions) {
-        if (name == known.longName)
-            return &known;
-    }
-    return nullptr;
-}
-
-const KnownOption* FindShort(char name)
-{
-    for (const KnownOption& known : KnownOptions) {
-        if (known.shortName != 0 && name == known.shortName)
-            return &known;
-    }
-    return nullptr;
-}
-
 // Applies one option; returns false with `result.error` set when its value is bad.
-bool ApplyOption(const KnownOption& known, const std::string& shownName, const std::string& value, ParseResult& result)
+bool ApplyOption(const ParsedOption& option, ParseResult& result)
 {
     Options& options = result.options;
-    switch (known.id) {
-    case OptionId::Mode:
-        if (ParseMode(value, options.mode))
+    switch (option.id) {
+    case Mode:
+        if (ParseMode(option.value, options.mode))
             return true;
-        result.error = "unknown mode '" + value + "' for " + shownName + " (use 0, 1, charref or ucn)";
+        result.error = "unknown mode '" + option.value + "' for " + option.shownName + " (use 0, 1, charref or ucn)";
         return false;
-    case OptionId::Encoding:
-        if (ParseEncoding(value, options.encoding))
+    case Encoding:
+        if (ParseEncoding(option.value, options.encoding))
             return true;
-        result.error = "unknown encoding '" + value + "' for " + shownName + " (use auto, utf-8, utf-16le or utf-16be)";
+        result.error = "unknown encoding '" + option.value + "' for " + option.shownName +
+                       " (use auto, utf-8, utf-16le or utf-16be)";
         return false;
-    case OptionId::Output:
-        if (value.empty()) {
-            result.error = shownName + " needs a file name";
+    case Output:
+        if (option.value.empty()) {
+            result.error = option.shownName + " needs a file name";
             return false;
         }
-        options.outputPath = value;
+        options.outputPath = option.value;
         if (options.target == OutputTarget::InPlace) {
             result.error = "--output and --in-place cannot be used together";
             return false;
         }
         options.target = OutputTarget::File;
         return true;
-    case OptionId::InPlace:
+    case InPlace:
         if (options.target == OutputTarget::File) {
             result.error = "--output and --in-place cannot be used together";
             return false;
         }
         options.target = OutputTarget::InPlace;
         return true;
-    case OptionId::Help:
+    case Help:
         result.outcome = ParseOutcome::ShowHelp;
         return true;
-    case OptionId::Version:
+    case Version:
         result.outcome = ParseOutcome::ShowVersion;
         return true;
     }
@@ -159,56 +137,20 @@ ParseResult Finish(ParseResult result)
 
 }  // namespace
 
+// Options apply in order: --help or --version before a mistake still answers.
 ParseResult ParseOptions(const std::vector<std::string>& args)
 {
+    const ParsedCommandLine line = ParseCommandLine(args, KnownOptions);
     ParseResult result;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg == "-" || arg.size() < 2 || arg[0] != '-') {
-            result.options.files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-
-        // "--name", "--name=value", "-n", "-nvalue" or "-n value".
-        const KnownOption* known;
-        std::string shownName;
-        std::string value;
-        bool hasValue = false;
-        if (arg[1] == '-') {
-            const std::size_t equals = arg.find('=');
-            shownName = arg.substr(0, equals);
-            known = FindLong(shownName.substr(2));
-            if (equals != std::string::npos) {
-                value = arg.substr(equals + 1);
-                hasValue = true;
-            }
-        } else {
-            shownName = arg.substr(0, 2);
-            known = FindShort(arg[1]);
-            if (arg.size() > 2) {
-                value = arg.substr(2);
-                hasValue = true;
-            }
-        }
-        if (known == nullptr)
-            return Fail(result, "unknown option '" + shownName + "'");
-        if (known->takesValue && !hasValue) {
-            if (i + 1 == args.size())
-                return Fail(result, shownName + " needs a value");
-            value = args[++i];
-        } else if (!known->takesValue && hasValue) {
-            return Fail(result, shownName + " takes no value");
-        }
-        if (!ApplyOption(*known, shownName, value, result))
+    for (const ParsedOption& option : line.options) {
+        if (!ApplyOption(option, result))
             return Fail(result, result.error);
         if (result.outcome != ParseOutcome::Run)
             return result;
     }
+    if (!line.error.empty())
+        return Fail(result, line.error);
+    result.options.files = line.operands;
     return Finish(result);
 }
 

@@ -20,12 +20,8 @@ void Report(const std::string& name, const std::string& message)
 // Tells about surrogates that UTF-8 output could not hold.
 void ReportSurrogates(const std::string& file, const SurrogateReport& report)
 {
-    if (report.count == 0)
-        return;
-    const bool one = report.count == 1;
-    Report(DisplayName(file), std::to_string(report.count) + (one ? " lone surrogate" : " lone surrogates") +
-                                  " cannot be written in UTF-8 and became U+FFFD; the first is at byte offset " +
-                                  std::to_string(report.firstOffset) + " of the output");
+    if (report.count > 0)
+        Report(DisplayName(file), DescribeLoneSurrogates(report));
 }
 
 // Where a decoded text goes that must not be written: it is only checked.
