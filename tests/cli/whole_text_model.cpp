@@ -6,16 +6,6 @@
 
 namespace {
 
-class StringSink : public ByteSink {
-public:
-    bool Write(const unsigned char* bytes, std::size_t count) override
-    {
-        text.append(reinterpret_cast<const char*>(bytes), count);
-        return true;
-    }
-    std::string text;
-};
-
 // Decodes each NUL-separated part on its own and keeps the NULs.
 std::u16string DecodeParts(const std::u16string& text, std::int32_t mode)
 {
