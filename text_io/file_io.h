@@ -10,12 +10,16 @@
 #include <cstdint>
 #include <string>
 
-// Makes sure that descriptors 0 to 2 are open, so that no file of ours ever
-// gets their numbers (a closed one is opened on the null device, the wrong
-// way round, so that using it fails); puts standard input and output in
-// binary mode (Windows); arranges that a named temporary file is removed
-// when the program is stopped by a signal (POSIX).
+// Makes sure that descriptors 0 to 2 are open (OpenStandardDescriptors);
+// puts standard input and output in binary mode (Windows); arranges that a
+// named temporary file is removed when the program is stopped by a signal
+// (POSIX).
 void PrepareProcess();
+
+// Makes sure that descriptors 0 to 2 are open, so that no file of ours ever
+// gets their numbers: a closed one is opened on the null device, the wrong
+// way round, so that using it fails.
+void OpenStandardDescriptors();
 
 // What a failed call of the C library or the system reported, as text.
 std::string ErrnoText(int error);

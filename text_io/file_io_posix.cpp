@@ -1,6 +1,8 @@
 // Files on POSIX systems.
 #include "file_io.h"
 
+#include "system_calls.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -54,21 +56,6 @@ void CatchStoppingSignals()
         struct sigaction previous;
         if (sigaction(signalNumber, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
             sigaction(signalNumber, &action, nullptr);
-    }
-}
-
-// A closed standard descriptor is opened on /dev/null the wrong way round:
-// reading standard input or writing standard output then fails, as it did.
-void OpenStandardDescriptors()
-{
-    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
-        if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        const int opened = open("/dev/null", descriptor == 0 ? O_WRONLY : O_RDONLY);
-        if (opened >= 0 && opened != descriptor) {
-            dup2(opened, descriptor);
-            close(opened);
-        }
     }
 }
 
@@ -162,6 +149,59 @@ FileIdentity IdentityOf(const struct stat& info)
 
 }  // namespace
 
+namespace system_calls {
+
+int OpenForReading(const std::string& path)
+{
+    return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+long long ReadSome(int descriptor, unsigned char* buffer, std::size_t count)
+{
+    ssize_t got;
+    while ((got = read(descriptor, buffer, count)) < 0 && errno == EINTR) {
+    }
+    return got;
+}
+
+long long WriteSome(int descriptor, const unsigned char* bytes, std::size_t count)
+{
+    ssize_t written;
+    while ((written = write(descriptor, bytes, count)) < 0 && errno == EINTR) {
+    }
+    return written;
+}
+
+void Close(int descriptor)
+{
+    close(descriptor);
+}
+
+bool RegularFileSize(int descriptor, std::uint64_t& size)
+{
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
+        return false;
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool IsOpen(int descriptor)
+{
+    return fcntl(descriptor, F_GETFD) != -1 || errno != EBADF;
+}
+
+void OpenNullDevice(int descriptor, bool forWriting)
+{
+    const int opened = open("/dev/null", forWriting ? O_WRONLY : O_RDONLY);
+    if (opened >= 0 && opened != descriptor) {
+        dup2(opened, descriptor);
+        close(opened);
+    }
+}
+
+}  // namespace system_calls
+
 void PrepareProcess()
 {
     OpenStandardDescriptors();
@@ -177,69 +217,6 @@ bool IdentifyFile(const std::string& path, FileIdentity& identity, std::string& 
     }
     identity = IdentityOf(info);
     return true;
-}
-
-bool InputFile::Open(const std::string& path, std::string& error)
-{
-    Close();
-    if (path == "-") {
-        descriptor_ = 0;
-        owned_ = false;
-        return true;
-    }
-    descriptor_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    owned_ = descriptor_ >= 0;
-    if (!owned_)
-        error = ErrnoText(errno);
-    return owned_;
-}
-
-bool InputFile::Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error)
-{
-    for (;;) {
-        const ssize_t read_now = read(descriptor_, buffer, count);
-        if (read_now >= 0) {
-            got = static_cast<std::size_t>(read_now);
-            return true;
-        }
-        if (errno != EINTR) {
-            got = 0;
-            error = ErrnoText(errno);
-            return false;
-        }
-    }
-}
-
-std::uint64_t InputFile::SizeHint() const
-{
-    struct stat info;
-    if (fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
-        return 0;
-    return static_cast<std::uint64_t>(info.st_size);
-}
-
-void InputFile::Close()
-{
-    if (owned_)
-        close(descriptor_);
-    descriptor_ = -1;
-    owned_ = false;
-}
-
-bool DescriptorSink::Write(const unsigned char* bytes, std::size_t count)
-{
-    while (error_.empty() && count > 0) {
-        const ssize_t written = write(descriptor_, bytes, count);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            error_ = ErrnoText(written < 0 ? errno : EIO);
-            break;
-        }
-        bytes += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return error_.empty();
 }
 
 bool ReplacementFile::Prepare(const std::string& target, std::string& error)

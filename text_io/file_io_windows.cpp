@@ -1,6 +1,8 @@
 // Files on Windows: UTF-8 paths become UTF-16 for the wide functions.
 #include "file_io.h"
 
+#include "system_calls.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -32,22 +34,6 @@ const std::size_t MaxTransfer = 1u << 30;
 std::string LastErrorText()
 {
     return WindowsErrorText(GetLastError());
-}
-
-// A closed standard descriptor is opened on NUL the wrong way round:
-// reading standard input or writing standard output then fails.
-void OpenStandardDescriptors()
-{
-    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
-        const intptr_t handle = _get_osfhandle(descriptor);
-        if (handle != -1 && handle != -2 && handle != 0)
-            continue;
-        const int opened = _open("NUL", (descriptor == 0 ? _O_WRONLY : _O_RDONLY) | _O_BINARY);
-        if (opened >= 0 && opened != descriptor) {
-            _dup2(opened, descriptor);
-            _close(opened);
-        }
-    }
 }
 
 std::string DirectoryOf(const std::string& path)
@@ -119,6 +105,55 @@ std::string WindowsErrorText(unsigned long code)
     return text;
 }
 
+namespace system_calls {
+
+int OpenForReading(const std::string& path)
+{
+    return _wopen(Utf8ToWide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
+long long ReadSome(int descriptor, unsigned char* buffer, std::size_t count)
+{
+    return _read(descriptor, buffer, static_cast<unsigned>(count < MaxTransfer ? count : MaxTransfer));
+}
+
+long long WriteSome(int descriptor, const unsigned char* bytes, std::size_t count)
+{
+    return _write(descriptor, bytes, static_cast<unsigned>(count < MaxTransfer ? count : MaxTransfer));
+}
+
+void Close(int descriptor)
+{
+    _close(descriptor);
+}
+
+bool RegularFileSize(int descriptor, std::uint64_t& size)
+{
+    struct _stat64 info;
+    if (_fstat64(descriptor, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG || info.st_size < 0)
+        return false;
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+// A descriptor without a handle, or whose handle is none, counts as closed.
+bool IsOpen(int descriptor)
+{
+    const intptr_t handle = _get_osfhandle(descriptor);
+    return handle != -1 && handle != -2 && handle != 0;
+}
+
+void OpenNullDevice(int descriptor, bool forWriting)
+{
+    const int opened = _open("NUL", (forWriting ? _O_WRONLY : _O_RDONLY) | _O_BINARY);
+    if (opened >= 0 && opened != descriptor) {
+        _dup2(opened, descriptor);
+        _close(opened);
+    }
+}
+
+}  // namespace system_calls
+
 void PrepareProcess()
 {
     OpenStandardDescriptors();
@@ -139,64 +174,6 @@ bool IdentifyFile(const std::string& path, FileIdentity& identity, std::string& 
     if (handle != INVALID_HANDLE_VALUE)
         CloseHandle(handle);
     return known;
-}
-
-bool InputFile::Open(const std::string& path, std::string& error)
-{
-    Close();
-    if (path == "-") {
-        descriptor_ = 0;
-        owned_ = false;
-        return true;
-    }
-    descriptor_ = _wopen(Utf8ToWide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-    owned_ = descriptor_ >= 0;
-    if (!owned_)
-        error = ErrnoText(errno);
-    return owned_;
-}
-
-bool InputFile::Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error)
-{
-    const int read_now = _read(descriptor_, buffer, static_cast<unsigned>(count < MaxTransfer ? count : MaxTransfer));
-    if (read_now < 0) {
-        got = 0;
-        error = ErrnoText(errno);
-        return false;
-    }
-    got = static_cast<std::size_t>(read_now);
-    return true;
-}
-
-std::uint64_t InputFile::SizeHint() const
-{
-    struct _stat64 info;
-    if (_fstat64(descriptor_, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG || info.st_size < 0)
-        return 0;
-    return static_cast<std::uint64_t>(info.st_size);
-}
-
-void InputFile::Close()
-{
-    if (owned_)
-        _close(descriptor_);
-    descriptor_ = -1;
-    owned_ = false;
-}
-
-bool DescriptorSink::Write(const unsigned char* bytes, std::size_t count)
-{
-    while (error_.empty() && count > 0) {
-        const unsigned chunk = static_cast<unsigned>(count < MaxTransfer ? count : MaxTransfer);
-        const int written = _write(descriptor_, bytes, chunk);
-        if (written <= 0) {
-            error_ = ErrnoText(written < 0 ? errno : EIO);
-            break;
-        }
-        bytes += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return error_.empty();
 }
 
 bool ReplacementFile::Prepare(const std::string& target, std::string& error)
