@@ -2,6 +2,7 @@
 
 #include "utf16_escapes.h"
 #include "utf8_escapes.h"
+#include "utf8_kernels.h"
 
 #include <cstring>
 #include <vector>
@@ -64,9 +65,9 @@ std::string BadInput(ConvertError error, std::uint64_t offset)
 
 void DecodeUtf8Blocks(ByteSource& input, Block& block, std::int32_t mode, ByteSink& output, StreamOutcome& outcome)
 {
-    Utf8EscapeDecoder decoder(mode);
+    Utf8EscapeDecoder decoder(mode, Utf8KernelPortable);
     for (;;) {
-        const Utf8Check check = CheckUtf8(block.bytes(), block.count(), block.atEnd());
+        const Utf8Check check = decoder.Check(block.bytes(), block.count(), block.atEnd());
         const bool bad = check.error != ConvertError::None;
         const BlockStep step = decoder.Decode(block.bytes(), check.valid, block.atEnd() || bad);
         if (!output.Write(block.bytes(), step.written)) {

@@ -21,37 +21,46 @@ struct BlockStep {
     std::size_t written = 0;
 };
 
-class Utf8EscapeDecoder {
-public:
-    explicit Utf8EscapeDecoder(std::int32_t mode) : mode_(mode) {}
+// What the decoding keeps from one block to the next.
+struct Utf8DecodeState {
+    std::int32_t mode = 0;
+    char16_t pendingHigh = 0;  // a decoded high surrogate whose next unit is not written yet
+    std::uint64_t writtenBefore = 0;  // result bytes of the earlier blocks
+    bool decodedAny = false;
+    SurrogateReport surrogates;  // lone surrogates written as U+FFFD, the first's offset in the whole result
+};
 
+// One instruction set's version of the work that runs over every byte.
+struct Utf8Kernel {
     // Decodes bytes[0, count), well-formed UTF-8 of whole characters, in
     // place: no escape gives more bytes than it takes. Unless `atEnd` says
     // that the text ends with these bytes, an escape that may reach past them
     // is left for the next call.
-    BlockStep Decode(unsigned char* bytes, std::size_t count, bool atEnd);
+    BlockStep (*decodeBlock)(Utf8DecodeState& state, unsigned char* bytes, std::size_t count, bool atEnd);
+    // CheckUtf8 (utf8.h), quicker.
+    Utf8Check (*checkUtf8)(const unsigned char* bytes, std::size_t count, bool atEnd);
+};
+
+class Utf8EscapeDecoder {
+public:
+    Utf8EscapeDecoder(std::int32_t mode, const Utf8Kernel& kernel) : kernel_(kernel) { state_.mode = mode; }
+
+    BlockStep Decode(unsigned char* bytes, std::size_t count, bool atEnd)
+    {
+        return kernel_.decodeBlock(state_, bytes, count, atEnd);
+    }
+    Utf8Check Check(const unsigned char* bytes, std::size_t count, bool atEnd) const
+    {
+        return kernel_.checkUtf8(bytes, count, atEnd);
+    }
 
     // True once any escape was replaced.
-    bool decodedAny() const { return decodedAny_; }
-    // The lone surrogates written as U+FFFD, with the byte offset of the
-    // first in the whole result.
-    const SurrogateReport& surrogates() const { return surrogates_; }
+    bool decodedAny() const { return state_.decodedAny; }
+    const SurrogateReport& surrogates() const { return state_.surrogates; }
 
 private:
-    struct Escape;
-    bool ReadEscape(const unsigned char* bytes, std::size_t start, std::size_t count, bool atEnd, Escape& escape);
-    bool AtPrefix(const unsigned char* bytes, std::size_t at) const;
-    // Writes one code unit of the result at `out`, joining a high surrogate
-    // with the low one that follows it.
-    void PutUnit(char16_t unit, unsigned char* bytes, std::size_t& out);
-    void FlushPending(unsigned char* bytes, std::size_t& out);
-    void PutLone(unsigned char* bytes, std::size_t& out);
-
-    std::int32_t mode_;
-    char16_t pendingHigh_ = 0;  // a decoded high surrogate whose next unit is not written yet
-    std::uint64_t writtenBefore_ = 0;  // result bytes of the earlier blocks
-    bool decodedAny_ = false;
-    SurrogateReport surrogates_;
+    const Utf8Kernel& kernel_;
+    Utf8DecodeState state_;
 };
 
 #endif
