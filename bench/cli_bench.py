@@ -139,8 +139,8 @@ def peers(mode, path):
     ]
 
 
-def median_seconds(commands, runs, warmup, env=None):
-    """Median wall time of each command, by hyperfine, output to /dev/null."""
+def run_times(commands, runs, warmup, env=None):
+    """Wall times of each command's runs, by hyperfine, output to /dev/null."""
     with tempfile.NamedTemporaryFile(suffix=".json") as export:
         arguments = ["hyperfine", "-N", "--style", "none", "--output", "null", "--warmup", str(warmup),
                      "--runs", str(runs), "--export-json", export.name]
@@ -148,7 +148,18 @@ def median_seconds(commands, runs, warmup, env=None):
             arguments.append(" ".join(shell_quote(part) for part in command))
         subprocess.run(arguments, check=True, env=env, stdout=subprocess.DEVNULL)
         with open(export.name) as results:
-            return [result["median"] for result in json.load(results)["results"]]
+            return [result["times"] for result in json.load(results)["results"]]
+
+
+def median_seconds(commands, runs, warmup, env=None, rounds=1):
+    """Median wall time of each command. With several rounds the commands
+    take turns, a few runs each, so that a slow moment of the machine falls
+    on all of them alike."""
+    times = [[] for _ in commands]
+    for _ in range(rounds):
+        for collected, new in zip(times, run_times(commands, max(1, runs // rounds), warmup, env)):
+            collected.extend(new)
+    return [statistics.median(collected) for collected in times]
 
 
 def shell_quote(text):
@@ -188,7 +199,7 @@ def measure(args):
         for kind in KINDS:
             path = text_path(mode, kind)
             tool = [args.tool, "-m", number, path]
-            fast = median_seconds([["cat", path], tool], args.runs, 3)
+            fast = median_seconds([["cat", path], tool], args.runs, 2, rounds=args.rounds)
             named_peers, over_limit = [], []
             for name, command in peers(mode, path):
                 if finishes(command, env, args.peer_limit):
@@ -204,8 +215,7 @@ def measure(args):
                 "peers over the limit": over_limit,
             }
             large = text_path(mode, kind, True)
-            row["decode-escapes 1GiB"] = gb_per_s(large, median_seconds([[args.tool, "-m", number, large]],
-                                                                        max(3, args.runs // 3), 1)[0])
+            row["decode-escapes 1GiB"] = gb_per_s(large, median_seconds([[args.tool, "-m", number, large]], 5, 1)[0])
             row["memory KiB"] = {"64MiB": peak_memory_kib(tool),
                                  "1GiB": peak_memory_kib([args.tool, "-m", number, large])}
             if args.wine_tool:
@@ -288,7 +298,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--tool", default=os.path.join(ROOT, "build/native/tools/decode_escapes/decode-escapes"))
     parser.add_argument("--wine-tool", help="a decode-escapes.exe whose memory to measure under Wine")
-    parser.add_argument("--runs", type=int, default=15)
+    parser.add_argument("--runs", type=int, default=40, help="runs of cat and decode-escapes per file")
+    parser.add_argument("--rounds", type=int, default=8, help="turns that cat and decode-escapes take")
     parser.add_argument("--peer-runs", type=int, default=3)
     parser.add_argument("--peer-limit", type=float, default=30, help="seconds a peer may take on one file")
     parser.add_argument("--chart", help="write the chart here (SVG)")
