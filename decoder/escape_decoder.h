@@ -12,10 +12,14 @@
 // joined nor checked.
 //
 // The decoder is pure logic and builds on every platform; its only question
-// to the platform is IsWideSpaceUnit (white_space.h).
+// to the platform is IsWideSpaceUnit (white_space.h). The pass is compiled
+// once per instruction set (cpu_kernels.h); every kernel gives the same text.
 #ifndef DECODER_ESCAPE_DECODER_H
 #define DECODER_ESCAPE_DECODER_H
 
+#include "cpu_kernels.h"
+
+#include <cstddef>
 #include <cstdint>
 
 enum : std::int32_t {
@@ -23,10 +27,20 @@ enum : std::int32_t {
     DecodeModeUcn = 1,      // "\u65e5"
 };
 
+// The longest field after each prefix, in units. A character reference also
+// takes the unit after its field, which must be ";".
+const std::size_t CharRefFieldUnits = 5;
+const std::size_t UcnFieldUnits = 4;
+
 // Decodes `text` (ended by its first zero unit) in place for `mode` 0 or 1.
 // The result is zero-terminated and never longer than the input. Any other
 // mode leaves the text unchanged. Runs in time linear in the text's length.
+// Decodes with BestKernel(), asked anew at each call.
 void DecodeText(char16_t* text, std::int32_t mode);
+
+// The same with the given kernel, which must be one that CanRunKernel
+// accepts (a kernel this build lacks decodes with the portable one).
+void DecodeText(char16_t* text, std::int32_t mode, Kernel kernel);
 
 // Field readers. `cursor` stands just after a prefix; each reader copies its
 // field into a local 6-unit buffer, moves `cursor` past every unit it took and

@@ -9,17 +9,18 @@
 namespace {
 
 // The largest count of units whose buffer, with the plug-in's own terminator
-// after it, still has a byte size that fits in 32 bits.
-const DWORD LargestTextUnits = 0xFFFFFFFFu / sizeof(char16_t) - 1;
+// after it, still has a byte size that the process can express.
+const LRESULT LargestTextUnits = static_cast<LRESULT>(static_cast<SIZE_T>(-1) / sizeof(char16_t) - 1);
 
 // A zeroed buffer for `units` code units and one more, which stays 0 so that
 // the text ends within the buffer whatever the host writes. Null when the
-// host announced nothing or more than can be held.
-char16_t* AllocateText(DWORD units)
+// host announced nothing, a negative count, or more than can be held.
+char16_t* AllocateText(LRESULT units)
 {
-    if (units == 0 || units > LargestTextUnits)
+    if (units <= 0 || units > LargestTextUnits)
         return nullptr;
-    return static_cast<char16_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (units + 1) * sizeof(char16_t)));
+    const SIZE_T bytes = (static_cast<SIZE_T>(units) + 1) * sizeof(char16_t);
+    return static_cast<char16_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes));
 }
 
 void FreeText(char16_t* text)
@@ -36,12 +37,14 @@ void WINAPI OnCommand(HWND host)
     if (mode != DecodeModeCharRef && mode != DecodeModeUcn)
         return;
 
-    // The host announces the size of the selected text, its terminator included.
-    const DWORD units = static_cast<DWORD>(SendMessageA(host, HostMsgGetSelText, 0, 0));
+    // The host announces the size of the selected text, its terminator
+    // included, as a whole LRESULT: a 64-bit host may announce more than
+    // 32 bits hold.
+    const LRESULT units = SendMessageA(host, HostMsgGetSelText, 0, 0);
     char16_t* text = AllocateText(units);
     if (text == nullptr)
         return;  // the host's text stays as it is
-    SendMessageA(host, HostMsgGetSelText, units, reinterpret_cast<LPARAM>(text));
+    SendMessageA(host, HostMsgGetSelText, static_cast<WPARAM>(units), reinterpret_cast<LPARAM>(text));
     DecodeText(text, mode);
     SendMessageA(host, HostMsgInsertText, 0, reinterpret_cast<LPARAM>(text));
     FreeText(text);

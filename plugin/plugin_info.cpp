@@ -28,14 +28,26 @@ void LoadText(UINT id, char* buffer)
         buffer[0] = 0;
 }
 
+// The host's buffer size as the copy takes it. The size is signed, as a
+// 32-bit host has always given it: 0 or less writes nothing. A size larger
+// than the string's own buffer copies the same as that buffer's size, so the
+// whole WPARAM is looked at before anything becomes an int.
+int CopySize(WPARAM bufferBytes)
+{
+    const INT_PTR size = static_cast<INT_PTR>(bufferBytes);
+    if (size <= 0)
+        return 0;
+    return size < StringBufferBytes ? static_cast<int>(size) : StringBufferBytes;
+}
+
 // Answers with the string's length in bytes plus 1 and copies as much of it
 // as fits into the host's buffer, zero-terminated. The host learns the size
-// it needs by passing no buffer; a size of 0 or less writes nothing.
+// it needs by passing no buffer.
 LRESULT AnswerString(UINT id, WPARAM bufferBytes, LPARAM buffer)
 {
     char text[StringBufferBytes];
     LoadText(id, text);
-    const int size = static_cast<int>(bufferBytes);
+    const int size = CopySize(bufferBytes);
     if (buffer != 0 && size > 0)
         lstrcpynA(reinterpret_cast<LPSTR>(buffer), text, size);
     return lstrlenA(text) + 1;
@@ -81,7 +93,9 @@ UINT ChooseBitmap(WPARAM flags)
 }
 
 // The 32-bit images carry their transparency in alpha, the 256-colour ones
-// have magenta corners, the 16-colour ones have none.
+// have magenta corners, the 16-colour ones have none. A colour is a 32-bit
+// COLORREF: a 64-bit host gets it zero-extended, 0x00000000FFFFFFFF and not
+// -1, the same number as a 32-bit host.
 LRESULT ChooseMaskColor(WPARAM flags)
 {
     if (flags & ImageFlagTrueColor)

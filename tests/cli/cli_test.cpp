@@ -1,5 +1,6 @@
 // decode-escapes as a user runs it: tables of inputs, arguments and what must
 // come out, on standard output, in files and on standard error.
+#include "cpu_kernels.h"
 #include "tool_runner.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,7 @@ class CliTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        unsetenv("DECODE_ESCAPES_KERNEL");  // the tool's own choice, whatever the caller's shell says
         std::string pattern = (fs::temp_directory_path() / "decode-escapes-test.XXXXXX").string();
         ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
         dir_ = pattern;
@@ -128,7 +130,22 @@ struct DecodeRow {
     std::vector<std::string> args;
     std::string input;
     std::string output;
+    std::vector<std::string> environment = {};  // "NAME=value" for the tool
 };
+
+ToolSetup RowSetup(const DecodeRow& row, ToolSetup setup = ToolSetup())
+{
+    setup.environment = row.environment;
+    return setup;
+}
+
+std::string Repeated(const std::string& piece, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
 
 const DecodeRow DecodeRows[] = {
     {"mode 0 by default", {}, "&#26085;&#26412; \\u65e5\n", "\xE6\x97\xA5\xE6\x9C\xAC \\u65e5\n"},
@@ -158,12 +175,15 @@ const DecodeRow DecodeRows[] = {
     {"UTF-16 NUL ends a part", {}, LeBom + Le(u"&#65\0;&#66;"s), LeBom + Le(u"&#65\0;B"s)},
     {"sequence across a read block", {}, std::string((1 << 20) - 1, 'a') + "\xE6\x97\xA5&#65;",
      std::string((1 << 20) - 1, 'a') + "\xE6\x97\xA5" "A"},
+    {"portable kernel named", {}, Repeated("&#26085;", 20) + "\\u65e5", Repeated("\xE6\x97\xA5", 20) + "\\u65e5",
+     {"DECODE_ESCAPES_KERNEL=portable"}},
+    {"empty kernel variable", {"-m", "1"}, Repeated("\\u65e5", 20), Repeated("\xE6\x97\xA5", 20), {"DECODE_ESCAPES_KERNEL="}},
 };
 
 TEST_F(CliTest, DecodesStandardInput)
 {
     for (const DecodeRow& row : DecodeRows) {
-        const ToolRun run = Run(row.args, row.input);
+        const ToolRun run = Run(row.args, row.input, RowSetup(row));
         EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
         EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
         EXPECT_EQ(run.err, "") << row.name;
@@ -176,7 +196,7 @@ TEST_F(CliTest, DecodesAPipeLikeAFile)
     ToolSetup pipe;
     pipe.inputFromPipe = true;
     for (const DecodeRow& row : DecodeRows) {
-        const ToolRun run = Run(row.args, row.input, pipe);
+        const ToolRun run = Run(row.args, row.input, RowSetup(row, pipe));
         EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
         EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
     }
@@ -199,9 +219,9 @@ TEST_F(CliTest, DecodesFilesLikeStandardInput)
         WriteFileBytes(Path("in.txt"), row.input);
         std::vector<std::string> args = row.args;
         args.push_back("in.txt");
-        EXPECT_EQ(Shown(Run(args).out), Shown(row.output)) << row.name;
+        EXPECT_EQ(Shown(Run(args, "", RowSetup(row)).out), Shown(row.output)) << row.name;
         args.insert(args.begin(), {"-o", "out.txt"});
-        EXPECT_EQ(Run(args).exitStatus, 0) << row.name;
+        EXPECT_EQ(Run(args, "", RowSetup(row)).exitStatus, 0) << row.name;
         EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(row.output)) << row.name;
     }
 }
@@ -304,6 +324,7 @@ struct UsageRow {
     const char* name;
     std::vector<std::string> args;
     const char* error;
+    std::vector<std::string> environment = {};  // "NAME=value" for the tool
 };
 
 const UsageRow UsageRows[] = {
@@ -317,13 +338,19 @@ const UsageRow UsageRows[] = {
     {"in place on standard input", {"-i", "in.txt", "-"}, "--in-place cannot rewrite standard input"},
     {"value for a flag", {"--in-place=yes", "in.txt"}, "--in-place takes no value"},
     {"empty output name", {"-o", ""}, "-o needs a file name"},
+    {"unknown kernel", {}, "unknown kernel 'avx3' in DECODE_ESCAPES_KERNEL; this processor runs portable",
+     {"DECODE_ESCAPES_KERNEL=avx3"}},
+    {"kernel names are lower case", {"--version"}, "unknown kernel 'SSE2' in DECODE_ESCAPES_KERNEL",
+     {"DECODE_ESCAPES_KERNEL=SSE2"}},
 };
 
 TEST_F(CliTest, RejectsBadArguments)
 {
     WriteFileBytes(Path("in.txt"), "&#65;");
     for (const UsageRow& row : UsageRows) {
-        const ToolRun run = Run(row.args, "&#65;");
+        ToolSetup setup;
+        setup.environment = row.environment;
+        const ToolRun run = Run(row.args, "&#65;", setup);
         EXPECT_EQ(run.exitStatus, 2) << row.name;
         EXPECT_TRUE(Contains(run.err, "decode-escapes: "s + row.error)) << row.name << ": " << run.err;
         EXPECT_EQ(run.out, "") << row.name;
@@ -334,21 +361,31 @@ TEST_F(CliTest, RejectsBadArguments)
 
 TEST_F(CliTest, HelpAndVersion)
 {
-    const struct {
+    struct Row {
         const char* arg;
-        const char* text;
-    } rows[] = {
-        {"--help", "Usage: decode-escapes [OPTION]... [FILE]...\n"},
-        {"-h", "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n"},
-        {"--help", "-i rewrites a read-only file too"},
-        {"--help", "Standard output then stops before\nthe bad bytes"},
-        {"--version", "decode-escapes 1.00\n"},
+        std::string text;
+        std::vector<std::string> environment;
     };
-    for (const auto& row : rows) {
-        const ToolRun run = Run({row.arg, "no-such-file"});
-        EXPECT_EQ(run.exitStatus, 0) << row.arg;
+    std::vector<Row> rows = {
+        {"--help", "Usage: decode-escapes [OPTION]... [FILE]...\n", {}},
+        {"-h", "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n", {}},
+        {"--help", "-i rewrites a read-only file too", {}},
+        {"--help", "Standard output then stops before\nthe bad bytes", {}},
+        {"--version", "decode-escapes 1.00\n", {}},
+        {"--version", std::string("kernel: ") + KernelName(BestKernel()) + "\n", {}},
+        {"--help", "Usage:", {"DECODE_ESCAPES_KERNEL=none"}},
+    };
+    for (Kernel kernel : RunnableKernels()) {
+        const std::string name = KernelName(kernel);
+        rows.push_back({"--version", "kernel: " + name + "\n", {"DECODE_ESCAPES_KERNEL=" + name}});
+    }
+    for (const Row& row : rows) {
+        ToolSetup setup;
+        setup.environment = row.environment;
+        const ToolRun run = Run({row.arg, "no-such-file"}, "", setup);
+        EXPECT_EQ(run.exitStatus, 0) << row.arg << ", " << row.text;
         EXPECT_TRUE(Contains(run.out, row.text)) << row.arg << ": " << run.out;
-        EXPECT_EQ(run.err, "") << row.arg;
+        EXPECT_EQ(run.err, "") << row.arg << ", " << row.text;
     }
 }
 

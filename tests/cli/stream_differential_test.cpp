@@ -28,22 +28,31 @@ std::string Hex(const std::string& bytes)
     return out;
 }
 
-// Streams `input` in pieces of `chunks` and compares with the model.
-void ExpectLikeWholeText(const std::string& input, EncodingChoice choice, std::int32_t mode,
-                         const std::vector<std::size_t>& chunks, std::size_t blockBytes, const std::string& name)
+void ExpectOutcome(const StreamOutcome& outcome, const std::string& output, const WholeTextResult& expected,
+                   const std::string& context)
 {
-    const WholeTextResult expected = DecodeWholeText(input, choice, mode);
-    ChunkedSource source(input, chunks);
-    StringSink sink;
-    const StreamOutcome outcome = DecodeStream(source, choice, mode, sink, blockBytes);
-    const std::string context = name + ", mode " + std::to_string(mode) + ", first piece " +
-                                std::to_string(chunks[0]) + ", input " + Hex(input);
-    ASSERT_EQ(Hex(sink.text), Hex(expected.output)) << context;
+    ASSERT_EQ(Hex(output), Hex(expected.output)) << context;
     ASSERT_EQ(outcome.failure == StreamOutcome::Failure::Input, expected.bad) << context;
     ASSERT_EQ(outcome.surrogates.count, expected.surrogates.count) << context;
     ASSERT_EQ(outcome.surrogates.firstOffset, expected.surrogates.firstOffset) << context;
     if (!expected.bad) {
         ASSERT_EQ(outcome.decodedAny, expected.decodedAny) << context;
+    }
+}
+
+// Streams `input` in pieces of `chunks` with every kernel that can run here
+// and compares with the model.
+void ExpectLikeWholeText(const std::string& input, EncodingChoice choice, std::int32_t mode,
+                         const std::vector<std::size_t>& chunks, std::size_t blockBytes, const std::string& name)
+{
+    const WholeTextResult expected = DecodeWholeText(input, choice, mode);
+    for (Kernel kernel : RunnableKernels()) {
+        ChunkedSource source(input, chunks);
+        StringSink sink;
+        const StreamOutcome outcome = DecodeStream(source, choice, mode, kernel, sink, blockBytes);
+        const std::string context = name + ", kernel " + KernelName(kernel) + ", mode " + std::to_string(mode) +
+                                    ", first piece " + std::to_string(chunks[0]) + ", input " + Hex(input);
+        ExpectOutcome(outcome, sink.text, expected, context);
     }
 }
 
@@ -123,6 +132,45 @@ TEST(StreamDifferential, ManyBlocks)
             ExpectLikeWholeText(input, encoding.choice, mode, {chunk(random), chunk(random), chunk(random)}, 64,
                                 encoding.name);
         }
+    }
+}
+
+// Runs of plain escapes back to back, which are decoded several at a time,
+// now and then with an escape of another value or shape among them, or one
+// byte changed, so that a run can end or fail at any place in a group.
+std::string RandomEscapeRun(std::int32_t mode, std::size_t count, std::mt19937& random)
+{
+    static const char* const odd[2][9] = {
+        {"&#00065;", "&#65536;", "&#55357;", "&#56832;", "&#02047;", "&#02048;", "&#65535;", "&#6553;", "&#00000;"},
+        {"\\u0041", "\\uD83D", "\\uDE00", "\\u07ff", "\\u0800", "\\uFFFF", "\\u0000", "\\u0x41", "\\u12\xE3\x80\x80"},
+    };
+    static const char changes[] = {'&', '#', '\\', 'u', ';', '0', '9', 'a', 'F', 'G', ' ', '\0'};
+    std::uniform_int_distribution<unsigned> ideograph(0x4E00, 0x9FA5);
+    std::string text;
+    char escape[16];
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned pick = random() % 64;
+        if (pick < 4) {
+            text += odd[mode][random() % 9];
+            continue;
+        }
+        std::snprintf(escape, sizeof escape, mode == 0 ? "&#%05u;" : "\\u%04x", ideograph(random));
+        text += escape;
+        if (pick == 4)
+            text[text.size() - 1 - random() % 5] = changes[random() % sizeof changes];
+    }
+    return text;
+}
+
+TEST(StreamDifferential, EscapeRuns)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 400; ++round) {
+        const std::int32_t mode = round & 1;
+        const std::string input = RandomEscapeRun(mode, 1 + random() % 40, random);
+        const std::size_t piece = 1 + random() % input.size();
+        ExpectLikeWholeText(input, EncodingChoice::Auto, mode, {piece, input.size()}, 64, "escape run");
+        ExpectLikeWholeText(input, EncodingChoice::Auto, mode, {input.size()}, 4096, "escape run");
     }
 }
 

@@ -1,4 +1,5 @@
-// libFuzzer target: the streaming decoder against the whole-text model. The
+// libFuzzer target: the streaming decoder, with every kernel that can run
+// here, against the whole-text model. The
 // first byte picks the mode, how the encoding is chosen and the size of the
 // pieces that the input arrives in; the rest is the input.
 #include "stream_decoding.h"
@@ -21,14 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input(reinterpret_cast<const char*>(data + 1), size - 1);
 
     const WholeTextResult expected = DecodeWholeText(input, choice, mode);
-    ChunkedSource source(input, {piece});
-    StringSink sink;
-    const StreamOutcome outcome = DecodeStream(source, choice, mode, sink, 64);
-    const bool bad = outcome.failure == StreamOutcome::Failure::Input;
-    if (sink.text != expected.output || bad != expected.bad ||
-        outcome.surrogates.count != expected.surrogates.count ||
-        outcome.surrogates.firstOffset != expected.surrogates.firstOffset ||
-        (!bad && outcome.decodedAny != expected.decodedAny))
-        std::abort();
+    for (Kernel kernel : RunnableKernels()) {
+        ChunkedSource source(input, {piece});
+        StringSink sink;
+        const StreamOutcome outcome = DecodeStream(source, choice, mode, kernel, sink, 64);
+        const bool bad = outcome.failure == StreamOutcome::Failure::Input;
+        if (sink.text != expected.output || bad != expected.bad ||
+            outcome.surrogates.count != expected.surrogates.count ||
+            outcome.surrogates.firstOffset != expected.surrogates.firstOffset ||
+            (!bad && outcome.decodedAny != expected.decodedAny))
+            std::abort();
+    }
     return 0;
 }

@@ -33,8 +33,8 @@ namespace {
 
 // Between fork and exec only async-signal-safe calls. `inFd` is a pipe's
 // reading end, or -1 to read `in`.
-[[noreturn]] void RunChild(const std::string& directory, const char* const* argv, int inFd, const char* in,
-                           const char* out, const char* err, const ToolSetup& setup)
+[[noreturn]] void RunChild(const std::string& directory, const char* const* argv, const char* const* envp, int inFd,
+                           const char* in, const char* out, const char* err, const ToolSetup& setup)
 {
     if (inFd < 0)
         inFd = open(in, O_RDONLY);
@@ -51,7 +51,7 @@ namespace {
     }
     signal(SIGXFSZ, setup.ignoreFileSizeSignal ? SIG_IGN : SIG_DFL);
     signal(SIGPIPE, SIG_DFL);
-    execv(argv[0], const_cast<char* const*>(argv));
+    execve(argv[0], const_cast<char* const*>(argv), const_cast<char* const*>(envp));
     _exit(127);
 }
 
@@ -70,6 +70,25 @@ void FeedPipe(int fd, const std::string& bytes)
     close(fd);
 }
 
+// This process's environment with `added` ("NAME=value") in place of any
+// variables of the same names, ended by a null pointer.
+std::vector<const char*> Environment(const std::vector<std::string>& added)
+{
+    std::vector<const char*> variables;
+    for (char** inherited = environ; *inherited != nullptr; ++inherited) {
+        const std::string variable = *inherited;
+        bool replaced = false;
+        for (const std::string& entry : added)
+            replaced = replaced || variable.compare(0, entry.find('=') + 1, entry, 0, entry.find('=') + 1) == 0;
+        if (!replaced)
+            variables.push_back(*inherited);
+    }
+    for (const std::string& entry : added)
+        variables.push_back(entry.c_str());
+    variables.push_back(nullptr);
+    return variables;
+}
+
 }  // namespace
 
 ToolProcess StartTool(const std::string& directory, const std::vector<std::string>& args, const std::string& input,
@@ -86,6 +105,7 @@ ToolProcess StartTool(const std::string& directory, const std::vector<std::strin
     for (const std::string& arg : args)
         argv.push_back(arg.c_str());
     argv.push_back(nullptr);
+    std::vector<const char*> envp = Environment(setup.environment);
 
     int pipeFds[2] = {-1, -1};
     if (setup.inputFromPipe && pipe(pipeFds) != 0)
@@ -97,7 +117,7 @@ ToolProcess StartTool(const std::string& directory, const std::vector<std::strin
     if (process.pid == 0) {
         if (pipeFds[1] >= 0)
             close(pipeFds[1]);
-        RunChild(directory, argv.data(), pipeFds[0], inPath.c_str(), process.outPath.c_str(),
+        RunChild(directory, argv.data(), envp.data(), pipeFds[0], inPath.c_str(), process.outPath.c_str(),
                  process.errPath.c_str(), setup);
     }
     if (setup.inputFromPipe) {

@@ -19,7 +19,8 @@ struct ToolSetup {
     bool ignoreFileSizeSignal = false;
     bool inputFromPipe = false;  // else from a file, whose size the tool can see
     std::string outputPath;      // for standard output instead of a file of the run's
-    std::vector<int> closedDescriptors;  // standard streams the tool starts without
+    std::vector<int> closedDescriptors;    // standard streams the tool starts without
+    std::vector<std::string> environment;  // "NAME=value" added to the tool's environment
 };
 
 // A tool started and not yet waited for.

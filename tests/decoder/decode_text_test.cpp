@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <sys/mman.h>
@@ -25,10 +26,10 @@ struct DecodeRow {
     const char* why;
 };
 
-std::u16string Decoded(std::u16string text, std::int32_t mode)
+std::u16string Decoded(std::u16string text, std::int32_t mode, Kernel kernel)
 {
     text.push_back(0);
-    DecodeText(&text[0], mode);
+    DecodeText(&text[0], mode, kernel);
     return std::u16string(text.c_str());
 }
 
@@ -49,12 +50,15 @@ std::string Printable(const std::u16string& text)
 
 void CheckRows(const DecodeRow* rows, std::size_t count)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        const DecodeRow& row = rows[i];
-        const std::u16string expected = row.after ? std::u16string(row.after) : row.before;
-        const std::u16string actual = Decoded(row.before, row.mode);
-        EXPECT_EQ(Printable(expected), Printable(actual))
-            << "row " << i << ", mode " << row.mode << ", `" << Printable(row.before) << "`: " << row.why;
+    for (Kernel kernel : RunnableKernels()) {
+        SCOPED_TRACE(KernelName(kernel));
+        for (std::size_t i = 0; i < count; ++i) {
+            const DecodeRow& row = rows[i];
+            const std::u16string expected = row.after ? std::u16string(row.after) : row.before;
+            const std::u16string actual = Decoded(row.before, row.mode, kernel);
+            EXPECT_EQ(Printable(expected), Printable(actual))
+                << "row " << i << ", mode " << row.mode << ", `" << Printable(row.before) << "`: " << row.why;
+        }
     }
 }
 
@@ -173,33 +177,47 @@ TEST(DecodeText, UniversalCharacterNames)
 TEST(DecodeText, OtherModesLeaveTheTextAlone)
 {
     static const std::int32_t modes[] = {2, -1, 7, 0x7FFFFFFF};
+    for (Kernel kernel : RunnableKernels()) {
+        for (std::int32_t mode : modes) {
+            EXPECT_EQ(Printable(u"&#65;\\u0041"), Printable(Decoded(u"&#65;\\u0041", mode, kernel)))
+                << KernelName(kernel) << ", mode " << mode;
+        }
+    }
+    // The overload that picks the kernel itself.
     for (std::int32_t mode : modes) {
-        EXPECT_EQ(Printable(u"&#65;\\u0041"), Printable(Decoded(u"&#65;\\u0041", mode))) << "mode " << mode;
+        std::u16string text = u"&#65;\\u0041";
+        DecodeText(&text[0], mode);
+        EXPECT_EQ(Printable(u"&#65;\\u0041"), Printable(text)) << "mode " << mode;
     }
 }
 
 TEST(DecodeText, NeverWritesPastTheTerminator)
 {
     // The units after the terminator belong to the caller and stay as they are.
-    std::u16string buffer = u"&#65;&#66;";
-    buffer.push_back(0);
-    buffer += u"&#67;\xFFFF";
-    DecodeText(&buffer[0], 0);
-    EXPECT_EQ(Printable(u"AB"), Printable(std::u16string(buffer.c_str())));
-    EXPECT_EQ(Printable(u"&#67;\xFFFF"), Printable(buffer.substr(11)));
+    for (Kernel kernel : RunnableKernels()) {
+        SCOPED_TRACE(KernelName(kernel));
+        std::u16string buffer = u"&#65;&#66;";
+        buffer.push_back(0);
+        buffer += u"&#67;\xFFFF";
+        DecodeText(&buffer[0], 0, kernel);
+        EXPECT_EQ(Printable(u"AB"), Printable(std::u16string(buffer.c_str())));
+        EXPECT_EQ(Printable(u"&#67;\xFFFF"), Printable(buffer.substr(11)));
+    }
 }
 
 TEST(DecodeText, LongTextCrossesAlignedBlocks)
 {
     // The escape sits at every offset of a 16-byte block in turn.
-    for (std::size_t pad = 0; pad < 40; ++pad) {
-        std::u16string text(pad, u'.');
-        text += u"&#26085;";
-        text += std::u16string(pad, u'-');
-        std::u16string expected(pad, u'.');
-        expected += u'\u65E5';
-        expected += std::u16string(pad, u'-');
-        EXPECT_EQ(Printable(expected), Printable(Decoded(text, 0))) << "pad " << pad;
+    for (Kernel kernel : RunnableKernels()) {
+        for (std::size_t pad = 0; pad < 40; ++pad) {
+            std::u16string text(pad, u'.');
+            text += u"&#26085;";
+            text += std::u16string(pad, u'-');
+            std::u16string expected(pad, u'.');
+            expected += u'\u65E5';
+            expected += std::u16string(pad, u'-');
+            EXPECT_EQ(Printable(expected), Printable(Decoded(text, 0, kernel))) << KernelName(kernel) << ", pad " << pad;
+        }
     }
 }
 
@@ -265,39 +283,48 @@ TEST(WideSpace, FollowsTheUnicodeWhiteSpaceUnits)
 
 #if defined(__unix__) || defined(__APPLE__)
 // A text whose terminator is the last unit before a page that cannot be
-// read: the decoder may read whole aligned blocks past the terminator, but
-// none in the next page, whatever the text's length and contents.
+// read: the decoder may read whole blocks past the terminator, but none in
+// the next page, whatever the text's length and contents. The longer texts
+// also start in the page before, so that the reading crosses into the last
+// page at every offset.
 TEST(DecodeText, StopsAtThePageThatFollowsTheText)
 {
     const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    void* pages = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* pages = mmap(nullptr, 3 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(MAP_FAILED, pages);
-    char* const guard = static_cast<char*>(pages) + page;
+    char* const guard = static_cast<char*>(pages) + 2 * page;
     ASSERT_EQ(0, mprotect(guard, page, PROT_NONE));
+    std::vector<std::size_t> lengths;
+    for (std::size_t length = 0; length < 400; ++length)
+        lengths.push_back(length);
+    for (std::size_t length = page / 2 - 100; length < page / 2 + 100; ++length)
+        lengths.push_back(length);
     static const char16_t* const pieces[2][3] = {
         {u"&#26085;", u"&#65;", u"text "},
         {u"\\u65e5", u"\\u41", u"text "},
     };
     for (std::int32_t mode = 0; mode < 2; ++mode) {
-        for (std::size_t length = 0; length < 400; ++length) {
+        for (std::size_t length : lengths) {
             for (int kind = 0; kind < 3; ++kind) {
                 std::u16string text;
                 while (text.size() < length)
                     text += pieces[mode][kind == 2 ? length % 3 : kind];
                 text.resize(length);
-                char16_t* const start = reinterpret_cast<char16_t*>(guard) - (length + 1);
-                std::copy(text.begin(), text.end(), start);
-                start[length] = 0;
                 std::u16string expected = text;
                 expected.push_back(0);
                 DecodeTextModel(&expected[0], mode);
-                DecodeText(start, mode);
-                ASSERT_EQ(Printable(expected.c_str()), Printable(start))
-                    << "mode " << mode << ", length " << length << ", kind " << kind;
+                char16_t* const start = reinterpret_cast<char16_t*>(guard) - (length + 1);
+                for (Kernel kernel : RunnableKernels()) {
+                    std::copy(text.begin(), text.end(), start);
+                    start[length] = 0;
+                    DecodeText(start, mode, kernel);
+                    ASSERT_EQ(Printable(expected.c_str()), Printable(start))
+                        << KernelName(kernel) << ", mode " << mode << ", length " << length << ", kind " << kind;
+                }
             }
         }
     }
-    munmap(pages, 2 * page);
+    munmap(pages, 3 * page);
 }
 #endif
 

@@ -22,13 +22,17 @@ TEST(Differential, DecoderMatchesTheLiteralModel)
     std::uniform_int_distribution<std::size_t> length(0, 48);
     for (int round = 0; round < 200000; ++round) {
         const std::int32_t mode = round & 1;
-        std::u16string text = RandomEscapeText(length(random), [&] { return byte(random); });
+        const std::u16string text = RandomEscapeText(length(random), [&] { return byte(random); });
         std::u16string expected = text;
         expected.push_back(0);
-        text.push_back(0);
         DecodeTextModel(&expected[0], mode);
-        DecodeText(&text[0], mode);
-        ASSERT_EQ(HexUnits(expected.c_str()), HexUnits(text.c_str())) << "round " << round << ", mode " << mode;
+        for (Kernel kernel : RunnableKernels()) {
+            std::u16string decoded = text;
+            decoded.push_back(0);
+            DecodeText(&decoded[0], mode, kernel);
+            ASSERT_EQ(HexUnits(expected.c_str()), HexUnits(decoded.c_str()))
+                << KernelName(kernel) << ", round " << round << ", mode " << mode;
+        }
     }
 }
 
@@ -42,8 +46,12 @@ TEST(Differential, LongTextsMatchTheLiteralModel)
         text.push_back(0);
         std::u16string expected = text;
         DecodeTextModel(&expected[0], mode);
-        DecodeText(&text[0], mode);
-        ASSERT_TRUE(std::u16string(expected.c_str()) == text.c_str()) << "round " << round << ", mode " << mode;
+        for (Kernel kernel : RunnableKernels()) {
+            std::u16string decoded = text;
+            DecodeText(&decoded[0], mode, kernel);
+            ASSERT_TRUE(std::u16string(expected.c_str()) == decoded.c_str())
+                << KernelName(kernel) << ", round " << round << ", mode " << mode;
+        }
     }
 }
 
@@ -94,17 +102,20 @@ TEST(Differential, EscapeRunsMatchTheLiteralModel)
         // follows its terminator must stay as it is.
         const std::size_t offset = static_cast<std::size_t>(round / 2) % 64;
         const std::u16string after = u"&#65;\\u0041";
-        std::vector<char16_t> buffer(offset, u'.');
-        buffer.insert(buffer.end(), text.begin(), text.end());
-        buffer.push_back(0);
-        buffer.insert(buffer.end(), after.begin(), after.end());
         std::u16string expected = text;
         expected.push_back(0);
         DecodeTextModel(&expected[0], mode);
-        DecodeText(&buffer[offset], mode);
-        ASSERT_EQ(HexUnits(expected.c_str()), HexUnits(&buffer[offset])) << "round " << round << ", mode " << mode;
-        const std::u16string tail(buffer.end() - static_cast<std::ptrdiff_t>(after.size()), buffer.end());
-        ASSERT_TRUE(tail == after) << "round " << round << ": the units after the terminator changed";
+        for (Kernel kernel : RunnableKernels()) {
+            SCOPED_TRACE(KernelName(kernel));
+            std::vector<char16_t> buffer(offset, u'.');
+            buffer.insert(buffer.end(), text.begin(), text.end());
+            buffer.push_back(0);
+            buffer.insert(buffer.end(), after.begin(), after.end());
+            DecodeText(&buffer[offset], mode, kernel);
+            ASSERT_EQ(HexUnits(expected.c_str()), HexUnits(&buffer[offset])) << "round " << round << ", mode " << mode;
+            const std::u16string tail(buffer.end() - static_cast<std::ptrdiff_t>(after.size()), buffer.end());
+            ASSERT_TRUE(tail == after) << "round " << round << ": the units after the terminator changed";
+        }
     }
 }
 

@@ -85,26 +85,64 @@ TEST_F(PluginTest, OtherStoredModesSendNothing)
     }
 }
 
-// A count of 0, a count whose buffer cannot be had, and counts whose byte
-// size does not fit in 32 bits: the command ends after the first question.
-TEST_F(PluginTest, UnusableCountsEndTheCommandUntouched)
+struct CountRow {
+    const char* name;
+    long long announced;  // the host's answer; each table holds values of its architecture's LRESULT
+    bool takenWhole;      // false: the command ends after the first question
+};
+
+// A 32-bit host: counts of 0 or less, buffers that a 32-bit process cannot
+// have, and byte sizes beyond 32 bits end the command untouched.
+const CountRow CountsOnX86[] = {
+    {"zero", 0, false},
+    {"a 3 GiB buffer", 0x60000000, false},
+    {"largest count", 0x7FFFFFFF, false},
+    {"top bit set", -0x80000000LL, false},
+    {"-1", -1, false},
+};
+
+// A 64-bit host announces a whole LRESULT: a count beyond 32 bits is taken
+// whole, never cut to its low half; only counts of 0 or less and buffers that
+// cannot be had end the command.
+const CountRow CountsOnX64[] = {
+    {"zero", 0, false},
+    {"-1", -1, false},
+    {"top bit set", static_cast<long long>(0x8000000000000000ULL), false},
+    {"byte size beyond 64 bits", 0x7FFFFFFFFFFFFFFFLL, false},
+    {"beyond the address space", 0x4000000000000000LL, false},
+    {"a 3 GiB buffer", 0x60000000, true},
+    {"low half 2, beyond 32 bits", 0x100000002LL, true},
+};
+
+TEST_F(PluginTest, AnnouncedCountsAreTakenWholeOrEndTheCommand)
 {
-    static const DWORD counts[] = {0, 0x60000000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
-    host.script.selection = u"&#65;";
+    const bool x64 = sizeof(LRESULT) == 8;
+    const CountRow* rows = x64 ? CountsOnX64 : CountsOnX86;
+    const std::size_t count = x64 ? std::size(CountsOnX64) : std::size(CountsOnX86);
+    StoreModeDword(stem, 0);
+    host.script.selection = u"&#65;bc";
     host.script.announcesOwnCount = true;
-    for (DWORD count : counts) {
-        host.script.announcedUnits = count;
+    for (const CountRow* row = rows; row != rows + count; ++row) {
+        SCOPED_TRACE(row->name);
+        host.script.announcedUnits = static_cast<LRESULT>(row->announced);
         host.ClearLog();
         plugin->OnCommand(host.Window());
-        ASSERT_EQ(1u, host.log.size()) << "count " << count;
-        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[0].message) << "count " << count;
-        EXPECT_TRUE(host.inserted.empty()) << "count " << count;
+        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log.at(0).message);
+        if (!row->takenWhole) {
+            EXPECT_EQ(1u, host.log.size());
+            EXPECT_TRUE(host.inserted.empty());
+            continue;
+        }
+        ASSERT_EQ(3u, host.log.size());
+        EXPECT_EQ(static_cast<WPARAM>(row->announced), host.log[1].wParam);
+        ASSERT_EQ(1u, host.inserted.size());
+        EXPECT_EQ(HexUnits(u"Abc"), HexUnits(host.inserted[0]));
     }
 }
 
 struct FaultyHostRow {
     const char16_t* selection;
-    DWORD announcedUnits;
+    LRESULT announcedUnits;
     bool writesTerminator;
     const char16_t* expected;
 };
@@ -215,7 +253,7 @@ TEST_F(PluginTest, QueryStatusLeavesTheRegistryAlone)
 struct EventCall {
     DWORD events;
     DWORD value;
-    int sentId;  // the identifier sent with HostMsgUpdateItem, or -1 for nothing sent
+    long long sentId;  // the identifier sent with HostMsgUpdateItem, or -1 for nothing sent
 };
 
 struct EventRow {
@@ -232,6 +270,8 @@ TEST_F(PluginTest, OnEventsKeepsAndSendsTheItemId)
         {"id replaced", {{0x400, 9, -1}, {0x400, 12, -1}, {0x10, 0, 12}}},
         {"other bits only", {{0xFFFFFBEF, 6, -1}, {0x10, 0, 0}, {0, 0, -1}}},
         {"every bit", {{0xFFFFFFFF, 3, 3}, {0, 0, -1}, {0x10, 0, 3}}},
+        // a 32-bit id reaches a 64-bit host zero-extended
+        {"id with its top bit", {{0x400, 0x80000000, -1}, {0x10, 0, 0x80000000}, {0x410, 0xFFFFFFFF, 0xFFFFFFFF}}},
     };
     for (const EventRow& row : rows) {
         LoadedPlugin fresh(CopyPlugin(stem + "_events.dll"));

@@ -38,14 +38,20 @@ TEST(Exports, SevenNamesAtOrdinalsOneToSeven)
     }
 }
 
+// Bytes that an export removes per argument: x86 standard calls remove
+// their own 4-byte arguments, the x64 convention leaves the stack to the
+// caller.
+const unsigned PoppedBytesPerArgument = sizeof(void*) == 4 ? 4 : 0;
+
 struct PopRow {
     int ordinal;
     unsigned argumentCount;
 };
 
-// Each export removes exactly its own arguments, as a standard-call host
-// expects; a wrong count would corrupt the host's stack.
-TEST(Exports, EachRemovesItsOwnArguments)
+// Each export leaves the stack as the host's calling convention expects: on
+// x86 it removes exactly its own arguments (a wrong count would corrupt the
+// host's stack), on x64 it removes none.
+TEST(Exports, EachLeavesTheStackAsTheHostExpects)
 {
     static const PopRow rows[] = {{1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, 0}, {6, 0}, {7, 4}};
     const std::string stem = "ExportsPop";
@@ -55,13 +61,14 @@ TEST(Exports, EachRemovesItsOwnArguments)
     ScriptedHost host;
     DWORD flag = 0;
     // host window; flag address or event bits; event value; unused
-    const DWORD arguments[4] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(host.Window())),
-                                static_cast<DWORD>(reinterpret_cast<UINT_PTR>(&flag)), 0, 0};
+    const UINT_PTR arguments[4] = {reinterpret_cast<UINT_PTR>(host.Window()), reinterpret_cast<UINT_PTR>(&flag), 0,
+                                   0};
     for (const PopRow& row : rows) {
-        DWORD rowArguments[4] = {arguments[0], arguments[1], arguments[2], arguments[3]};
+        UINT_PTR rowArguments[4] = {arguments[0], arguments[1], arguments[2], arguments[3]};
         if (row.ordinal == 3 || row.ordinal == 7)
             rowArguments[1] = 0;  // no event bits; message 0 is answered with 0
-        EXPECT_EQ(4 * row.argumentCount, MeasureCalleePop(plugin.Export(row.ordinal), row.argumentCount, rowArguments))
+        EXPECT_EQ(PoppedBytesPerArgument * row.argumentCount,
+                  MeasureCalleePop(plugin.Export(row.ordinal), row.argumentCount, rowArguments))
             << ExportNames[row.ordinal - 1];
     }
     DeleteSettingsKeyFor(stem);

@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 
-simulate() { wine "$bin/host-simulator.exe" "$@" 2>"$work/stderr"; }
+simulate() { "${WINE:-wine}" "$bin/host-simulator.exe" "$@" 2>"$work/stderr"; }
 
 check() {  # name, expected, actual
   if [ "$2" == "$3" ]; then
@@ -43,7 +43,7 @@ check "mode 1" "$(sed -e 's/\\u65e5\\u672c\\u8a9e/日本語/' -e 's/\\u0041\\u00
   "$(simulate "$plugin" run --mode 1 "$work/sample.txt")"
 # The host's window for a command needs no display.
 check "run without a display" "$(sed -e 's/&#26085;&#26412;&#35486;/日本語/' -e 's/&#65;&#66;&#67;/ABC/' "$sample")" \
-  "$(env -u DISPLAY wine "$bin/host-simulator.exe" "$plugin" run -m 0 "$work/sample.txt" 2>"$work/stderr")"
+  "$(env -u DISPLAY "${WINE:-wine}" "$bin/host-simulator.exe" "$plugin" run -m 0 "$work/sample.txt" 2>"$work/stderr")"
 
 # UTF-16LE with its byte order mark comes back in the same form.
 printf '\xff\xfe' >"$work/utf16.txt"

@@ -237,6 +237,7 @@ void PumpMessages()
     }
 }
 
+#if defined(__i386__)
 // Pushes the arguments right to left, calls, and measures how far the stack
 // pointer moved back up during the call: a standard-call function removes
 // exactly its own arguments.
@@ -267,3 +268,44 @@ _MeasureCalleePop:
     popl %ebp
     ret
 )");
+#elif defined(__x86_64__)
+// The first four arguments go in rcx, rdx, r8 and r9, with 32 bytes of room
+// above the return address that belong to the callee; the stack pointer is
+// compared before and after the call.
+asm(R"(
+    .text
+    .globl MeasureCalleePop
+MeasureCalleePop:
+    pushq %rbp
+    movq %rsp, %rbp
+    pushq %rbx
+    subq $40, %rsp
+    movq %rcx, %rax
+    movl %edx, %r11d
+    movq %r8, %r10
+    xorl %ecx, %ecx
+    xorl %edx, %edx
+    xorl %r8d, %r8d
+    xorl %r9d, %r9d
+    cmpl $1, %r11d
+    jb 1f
+    movq (%r10), %rcx
+    cmpl $2, %r11d
+    jb 1f
+    movq 8(%r10), %rdx
+    cmpl $3, %r11d
+    jb 1f
+    movq 16(%r10), %r8
+    cmpl $4, %r11d
+    jb 1f
+    movq 24(%r10), %r9
+1:  movq %rsp, %rbx
+    call *%rax
+    movq %rsp, %rax
+    subq %rbx, %rax
+    addq $40, %rsp
+    popq %rbx
+    popq %rbp
+    ret
+)");
+#endif

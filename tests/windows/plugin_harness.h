@@ -66,9 +66,11 @@ int CountSettingsValues(const std::string& stem);
 // with the characters a file name cannot hold replaced.
 std::string TestStem();
 
-// Calls `function` with `count` 32-bit arguments and returns how many bytes
-// of them it removed from the stack.
-extern "C" unsigned MeasureCalleePop(FARPROC function, unsigned count, const DWORD* arguments);
+// Calls `function` with `count` pointer-sized arguments (at most four) the
+// way the host calls an export, and returns how many bytes the function
+// removed from the stack: on x86 the callee of a standard call removes its
+// arguments, on x64 the caller owns the stack and the callee removes none.
+extern "C" unsigned MeasureCalleePop(FARPROC function, unsigned count, const UINT_PTR* arguments);
 
 // A test with a copy of the plug-in of its own, named after the test, so
 // that its settings key is its own too, and a scripted host window.

@@ -1,5 +1,6 @@
 // PlugInProc's answers that need no user: unknown messages, the string
 // answers, the toolbar bitmap ids and the mask colours.
+#include "dialog_driver.h"
 #include "host_interface.h"
 #include "plugin_harness.h"
 #include "scripted_host.h"
@@ -48,21 +49,26 @@ std::string ToAnsi(const char16_t* text)
     return ansi;
 }
 
-// The name in the language of the running process, in its code page.
+// The name in the user-interface language, in the process's code page.
+// Under a language other than Simplified Chinese the loader gives the first
+// language of the resources, Japanese.
 std::string ExpectedName()
 {
-    return ToAnsi(GetACP() == 932 ? u"Unicode\u3092\u30C7\u30B3\u30FC\u30C9" : u"\u89E3\u7801 Unicode");
+    return ToAnsi(UiLanguage() == 0x0804 ? u"\u89E3\u7801 Unicode" : u"Unicode\u3092\u30C7\u30B3\u30FC\u30C9");
 }
 
 struct StringRow {
     const char* name;
     UINT message;
-    int bufferSize;  // -2: no buffer at all
-    std::size_t copied;  // bytes of the string expected in the buffer before its terminator
+    long long bufferSize;  // -2: no buffer at all
+    std::size_t copied;    // bytes of the string expected in the buffer before its terminator
+    bool only64 = false;   // a size that only a 64-bit WPARAM holds
 };
 
 // Guard bytes around the host's buffer show that nothing is written outside
-// the size it gives, and nothing at all for a size of 0 or less.
+// the size it gives, and nothing at all for a size of 0 or less. The size is
+// the host's signed WPARAM: 2^31 is negative from a 32-bit host, a 2 GiB
+// buffer from a 64-bit one, and no size is cut to its low 32 bits.
 TEST_F(ProtocolTest, StringAnswersCopyWhatFits)
 {
     const std::string version = "1.00";
@@ -79,17 +85,24 @@ TEST_F(ProtocolTest, StringAnswersCopyWhatFits)
         {"name, large buffer", 0x902, 64, name.size()},
         {"name, size 0", 0x902, 0, 0},
         {"name, size -1", 0x902, -1, 0},
+        {"version, size 2^31", 0x904, 0x80000000LL, 4},
+        {"version, size 2^32 + 3", 0x904, 0x100000003LL, 4, true},
+        {"name, size 2^32", 0x902, 0x100000000LL, name.size(), true},
+        {"name, size 2^63 - 1", 0x902, 0x7FFFFFFFFFFFFFFFLL, name.size(), true},
     };
     for (const StringRow& row : rows) {
+        if (row.only64 && sizeof(WPARAM) < 8)
+            continue;  // a 32-bit host cannot pass this size
         const std::string& text = row.message == 0x904 ? version : name;
         char area[96];
         std::memset(area, 0x5A, sizeof area);
         char* buffer = area + 16;
         const LPARAM address = row.bufferSize == -2 ? 0 : reinterpret_cast<LPARAM>(buffer);
-        const LRESULT answer = Ask(row.message, static_cast<WPARAM>(row.bufferSize), address);
+        const WPARAM size = static_cast<WPARAM>(row.bufferSize);
+        const LRESULT answer = Ask(row.message, size, address);
         EXPECT_EQ(static_cast<LRESULT>(text.size() + 1), answer) << row.name;
 
-        const bool writes = row.bufferSize > 0;
+        const bool writes = row.bufferSize != -2 && static_cast<INT_PTR>(size) > 0;
         const std::size_t written = writes ? row.copied + 1 : 0;
         for (std::size_t i = 0; i < sizeof area; ++i) {
             const char* p = area + i;
@@ -190,6 +203,7 @@ TEST_F(ProtocolTest, BitmapPrecedence)
     EXPECT_EQ(static_cast<LRESULT>(plugin->GetBitmapID()), Ask(0x908, 0));
 }
 
+// A colour is 32 bits: a 64-bit host gets 0x00000000FFFFFFFF, never -1.
 TEST_F(ProtocolTest, MaskColours)
 {
     static const AnswerRow rows[] = {

@@ -63,15 +63,24 @@ struct Expected {
 
 // What a correct plug-in hands back for `selection` in `mode` from a host
 // with `fault`; `announced` is the count the faulty host gives.
-Expected ExpectedResult(const std::u16string& selection, std::int32_t mode, HostFault fault, DWORD announced)
+Expected ExpectedResult(const std::u16string& selection, std::int32_t mode, HostFault fault, LRESULT announced)
 {
     if ((mode != 0 && mode != 1) || fault == HostFault::CountZero || fault == HostFault::CountTooLarge)
         return {false, u""};
     std::u16string text =
-        fault == HostFault::NoTerminatorShortCount ? selection.substr(0, announced) : selection;
+        fault == HostFault::NoTerminatorShortCount ? selection.substr(0, static_cast<std::size_t>(announced)) : selection;
     text.push_back(0);
     DecodeText(&text[0], mode);
     return {true, std::u16string(text.c_str())};
+}
+
+// A count that no process of this architecture can hold: negative from a
+// 32-bit host, a buffer far beyond the address space from a 64-bit one.
+LRESULT UnholdableCount(std::size_t size)
+{
+    if (sizeof(LRESULT) == 4)
+        return static_cast<LRESULT>(0x80000000u + static_cast<DWORD>(size));
+    return static_cast<LRESULT>(0x4000000000000000ULL + size);
 }
 
 TEST(Soak, HundredThousandCommands)
@@ -120,16 +129,16 @@ TEST(Soak, HundredThousandCommands)
             break;
         case HostFault::CountTooLarge:
             host.script.announcesOwnCount = true;
-            host.script.announcedUnits = 0x80000000u + static_cast<DWORD>(size);
+            host.script.announcedUnits = UnholdableCount(size);
             break;
         case HostFault::NoTerminatorShortCount:
             host.script.announcesOwnCount = true;
-            host.script.announcedUnits = static_cast<DWORD>(size / 2 + 1);
+            host.script.announcedUnits = static_cast<LRESULT>(size / 2 + 1);
             host.script.writesTerminator = false;
             break;
         case HostFault::CountLongerThanText:
             host.script.announcesOwnCount = true;
-            host.script.announcedUnits = static_cast<DWORD>(size + 1 + size / 3);
+            host.script.announcedUnits = static_cast<LRESULT>(size + 1 + size / 3);
             break;
         case HostFault::None:
             break;

@@ -2,6 +2,7 @@
 
 #include "display_name.h"
 #include "file_io.h"
+#include "kernel_choice.h"
 #include "options.h"
 #include "stream_decoding.h"
 
@@ -41,7 +42,7 @@ bool OpenInput(const std::string& file, InputFile& input)
 
 // Bad input cuts the output short, so nothing more is written after it; an
 // input that cannot be opened has written nothing and is only skipped.
-int RunToStandardOutput(const Options& options)
+int RunToStandardOutput(const Options& options, Kernel kernel)
 {
     StandardOutput out;
     int status = ExitSuccess;
@@ -51,7 +52,7 @@ int RunToStandardOutput(const Options& options)
             status = ExitFailure;
             continue;
         }
-        const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, out);
+        const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, kernel, out);
         ReportSurrogates(file, outcome.surrogates);
         if (outcome.failure == StreamOutcome::Failure::Output) {
             Report("standard output", "cannot write: " + out.error());
@@ -67,7 +68,7 @@ int RunToStandardOutput(const Options& options)
 
 // All inputs one after another into one file, or nothing at all. After a bad
 // input the others are still read, to report what else is wrong.
-int RunToFile(const Options& options)
+int RunToFile(const Options& options, Kernel kernel)
 {
     const std::string target = DisplayName(options.outputPath);
     ReplacementFile out;
@@ -85,7 +86,7 @@ int RunToFile(const Options& options)
             continue;
         }
         ByteSink& sink = inputFailed ? static_cast<ByteSink&>(checkOnly) : out;
-        const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, sink);
+        const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, kernel, sink);
         if (outcome.failure == StreamOutcome::Failure::Output) {
             Report(target, "cannot write: " + out.error());
             return ExitFailure;
@@ -114,7 +115,7 @@ using FilesDone = std::set<FileIdentity>;
 
 // Rewrites one file with its decoded text; a file with nothing to decode
 // stays as it is. Other runs that rewrite the same file wait for this one.
-bool RewriteFile(const std::string& file, const Options& options, FilesDone& done)
+bool RewriteFile(const std::string& file, const Options& options, Kernel kernel, FilesDone& done)
 {
     const std::string name = DisplayName(file);
     ReplacementFile out;
@@ -135,7 +136,7 @@ bool RewriteFile(const std::string& file, const Options& options, FilesDone& don
         Report(name, error.empty() ? "cannot create a temporary file beside it" : error);
         return false;
     }
-    const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, out);
+    const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, kernel, out);
     input.Close();  // Windows replaces no file that is open
     if (outcome.failure != StreamOutcome::Failure::None) {
         Report(name, outcome.failure == StreamOutcome::Failure::Input ? outcome.error : "cannot write: " + out.error());
@@ -152,12 +153,12 @@ bool RewriteFile(const std::string& file, const Options& options, FilesDone& don
     return true;
 }
 
-int RunInPlace(const Options& options)
+int RunInPlace(const Options& options, Kernel kernel)
 {
     FilesDone done;
     int status = ExitSuccess;
     for (const std::string& file : options.files) {
-        if (!RewriteFile(file, options, done))
+        if (!RewriteFile(file, options, kernel, done))
             status = ExitFailure;
     }
     return status;
@@ -181,19 +182,28 @@ int RunDecodeEscapes(const std::vector<std::string>& args)
     case ParseOutcome::ShowHelp:
         return PrintText(HelpText()) ? ExitSuccess : ExitFailure;
     case ParseOutcome::ShowVersion:
-        return PrintText(VersionText()) ? ExitSuccess : ExitFailure;
     case ParseOutcome::Run:
         break;
     }
+    Kernel kernel;
+    std::string error;
+    if (!ChooseKernel(kernel, error)) {
+        std::fprintf(stderr, "decode-escapes: %s\n", error.c_str());
+        return ExitFailure;
+    }
+    if (parsed.outcome == ParseOutcome::ShowVersion) {
+        const std::string kernelLine = std::string("kernel: ") + KernelName(kernel) + "\n";
+        return PrintText(VersionText()) && PrintText(kernelLine.c_str()) ? ExitSuccess : ExitFailure;
+    }
     switch (parsed.options.target) {
     case OutputTarget::StandardOutput:
-        return RunToStandardOutput(parsed.options);
+        return RunToStandardOutput(parsed.options, kernel);
     case OutputTarget::File:
         if (parsed.options.outputPath == "-")
-            return RunToStandardOutput(parsed.options);
-        return RunToFile(parsed.options);
+            return RunToStandardOutput(parsed.options, kernel);
+        return RunToFile(parsed.options, kernel);
     case OutputTarget::InPlace:
-        return RunInPlace(parsed.options);
+        return RunInPlace(parsed.options, kernel);
     }
     return ExitFailure;
 }

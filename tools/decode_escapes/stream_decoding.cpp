@@ -63,9 +63,10 @@ std::string BadInput(ConvertError error, std::uint64_t offset)
     return std::string(DescribeConvertError(error)) + " at byte offset " + std::to_string(offset);
 }
 
-void DecodeUtf8Blocks(ByteSource& input, Block& block, std::int32_t mode, ByteSink& output, StreamOutcome& outcome)
+void DecodeUtf8Blocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, ByteSink& output,
+                      StreamOutcome& outcome)
 {
-    Utf8EscapeDecoder decoder(mode, Utf8KernelPortable);
+    Utf8EscapeDecoder decoder(mode, Utf8KernelFor(kernel));
     for (;;) {
         const Utf8Check check = decoder.Check(block.bytes(), block.count(), block.atEnd());
         const bool bad = check.error != ConvertError::None;
@@ -105,10 +106,10 @@ void SwapBytes(char16_t* units, std::size_t count)
         units[i] = static_cast<char16_t>((units[i] >> 8) | (units[i] << 8));
 }
 
-void DecodeUtf16Blocks(ByteSource& input, Block& block, std::int32_t mode, bool bigEndian, ByteSink& output,
-                       StreamOutcome& outcome)
+void DecodeUtf16Blocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, bool bigEndian,
+                       ByteSink& output, StreamOutcome& outcome)
 {
-    Utf16EscapeDecoder decoder(mode);
+    Utf16EscapeDecoder decoder(mode, kernel);
     const bool swap = bigEndian != HostIsBigEndian();
     std::size_t ordered = 0;  // units at the front already in the host's order
     for (;;) {
@@ -142,8 +143,8 @@ void DecodeUtf16Blocks(ByteSource& input, Block& block, std::int32_t mode, bool 
 
 }  // namespace
 
-StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, ByteSink& output,
-                           std::size_t blockBytes)
+StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, Kernel kernel,
+                           ByteSink& output, std::size_t blockBytes)
 {
     StreamOutcome outcome;
     Block block(blockBytes);
@@ -160,8 +161,8 @@ StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_
         return outcome;
     }
     if (format.encoding == TextEncoding::Utf8)
-        DecodeUtf8Blocks(input, block, mode, output, outcome);
+        DecodeUtf8Blocks(input, block, mode, kernel, output, outcome);
     else
-        DecodeUtf16Blocks(input, block, mode, format.encoding == TextEncoding::Utf16Be, output, outcome);
+        DecodeUtf16Blocks(input, block, mode, kernel, format.encoding == TextEncoding::Utf16Be, output, outcome);
     return outcome;
 }

@@ -4,6 +4,7 @@
 #ifndef DECODE_ESCAPES_STREAM_DECODING_H
 #define DECODE_ESCAPES_STREAM_DECODING_H
 
+#include "cpu_kernels.h"
 #include "text_encoding.h"
 
 #include <cstddef>
@@ -20,12 +21,13 @@ struct StreamOutcome {
 
 const std::size_t DefaultBlockBytes = 256 << 10;
 
-// Reads `input` to its end and writes its decoded text to `output`. The
-// encoding comes from `choice` and the byte order mark, which is kept.
+// Reads `input` to its end and writes its decoded text to `output`, with
+// `kernel`'s code for UTF-8 and UTF-16 alike. The encoding comes from
+// `choice` and the byte order mark, which is kept.
 // Bad input (invalid UTF-8, half a UTF-16 unit, a read error) ends the
 // output before the bad bytes: what precedes them is decoded as if the text
 // ended there. A failing `output` stops everything; its sink knows why.
-StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, ByteSink& output,
-                           std::size_t blockBytes = DefaultBlockBytes);
+StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, Kernel kernel,
+                           ByteSink& output, std::size_t blockBytes = DefaultBlockBytes);
 
 #endif

@@ -113,7 +113,7 @@ std::size_t Utf16EscapeDecoder::DecodeParts(char16_t* units, std::size_t count) 
     std::size_t out = 0;
     for (;;) {
         const std::size_t partEnd = static_cast<std::size_t>(FindZero(units + in, units + count) - units);
-        DecodeText(units + in, mode_);
+        DecodeText(units + in, mode_, kernel_);
         const std::size_t decoded = static_cast<std::size_t>(FindZero(units + in, units + partEnd) - (units + in));
         if (out != in)
             std::memmove(units + out, units + in, decoded * sizeof(char16_t));

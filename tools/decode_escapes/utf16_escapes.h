@@ -6,6 +6,7 @@
 #ifndef DECODE_ESCAPES_UTF16_ESCAPES_H
 #define DECODE_ESCAPES_UTF16_ESCAPES_H
 
+#include "cpu_kernels.h"
 #include "utf8_escapes.h"
 
 #include <cstddef>
@@ -13,7 +14,7 @@
 
 class Utf16EscapeDecoder {
 public:
-    explicit Utf16EscapeDecoder(std::int32_t mode) : mode_(mode) {}
+    Utf16EscapeDecoder(std::int32_t mode, Kernel kernel) : mode_(mode), kernel_(kernel) {}
 
     // Decodes units[0, count) in place, counting in units; units[count]
     // must be writable (it holds a terminator for a moment). Unless `atEnd`
@@ -27,6 +28,7 @@ private:
     std::size_t DecodeParts(char16_t* units, std::size_t count) const;
 
     std::int32_t mode_;
+    Kernel kernel_;
     bool decodedAny_ = false;
 };
 

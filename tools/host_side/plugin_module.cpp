@@ -72,7 +72,8 @@ bool PlugInModule::Load(const std::string& path, std::string& error)
     }
     module_ = LoadLibraryExA(fullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module_ == nullptr) {
-        error = "not a plug-in: it cannot be loaded as a 32-bit DLL (" + SystemMessage(GetLastError()) + ")";
+        error = std::string("not a plug-in: it cannot be loaded as a ") + (sizeof(void*) == 8 ? "64" : "32") +
+                "-bit DLL (" + SystemMessage(GetLastError()) + ")";
         return false;
     }
     return FindPlugInExports(module_, exports_, error);

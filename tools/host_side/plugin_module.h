@@ -33,7 +33,8 @@ public:
     PlugInModule& operator=(const PlugInModule&) = delete;
 
     // Loads the DLL and finds its exports; false with `error` set when the
-    // file is missing, is no 32-bit DLL, or lacks an export.
+    // file is missing, is no DLL of this process's architecture, or lacks
+    // an export.
     bool Load(const std::string& path, std::string& error);
 
     HMODULE module() const { return module_; }

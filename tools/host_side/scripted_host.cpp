@@ -85,8 +85,7 @@ LRESULT ScriptedHost::FillSelection(WPARAM units, LPARAM buffer)
 {
     const std::u16string& text = script.selection;
     if (buffer == 0)
-        return script.announcesOwnCount ? static_cast<LRESULT>(script.announcedUnits)
-                                        : static_cast<LRESULT>(text.size() + 1);
+        return script.announcesOwnCount ? script.announcedUnits : static_cast<LRESULT>(text.size() + 1);
     char16_t* out = reinterpret_cast<char16_t*>(buffer);
     std::size_t room = units;
     if (room == 0)

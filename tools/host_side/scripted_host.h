@@ -17,7 +17,7 @@ struct HostScript {
     bool writesStatusFlag = true;      // false: a host that leaves the flag alone
     LRESULT selectionType = 1;         // the answer to HostMsgGetSelType
     bool announcesOwnCount = false;    // true: announce `announcedUnits` instead of the text's size
-    DWORD announcedUnits = 0;
+    LRESULT announcedUnits = 0;        // as wide as the host's answer: 64 bits in a 64-bit host
     bool writesTerminator = true;      // false: fill the buffer with text only, no zero unit
 };
 

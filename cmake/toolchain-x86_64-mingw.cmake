@@ -1,0 +1,6 @@
+# Cross build for 64-bit Windows with MinGW-w64 (Debian: g++-mingw-w64-x86-64).
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(WINE_LOADER_NAME wine64)
+set(MINGW_PREFIX x86_64-w64-mingw32)
+
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-cross.cmake)

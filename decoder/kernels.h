@@ -1,0 +1,13 @@
+// The kernels' entry points, one per instruction set, for the dispatch in
+// escape_decoder.cpp. Each decodes like DecodeText and runs only on a
+// processor that CanRunKernel says has its instruction set.
+#ifndef DECODER_KERNELS_H
+#define DECODER_KERNELS_H
+
+#include <cstdint>
+
+void DecodeTextPortable(char16_t* text, std::int32_t mode);
+void DecodeTextSse2(char16_t* text, std::int32_t mode);
+void DecodeTextAvx2(char16_t* text, std::int32_t mode);
+
+#endif

@@ -1,0 +1,308 @@
+// The AVX2 kernel: searches and checks the bytes 64 at a time, and decodes
+// plain escapes back to back four at a time straight into UTF-8.
+#include "lowest_set_bit.h"
+#include "utf8_driver.h"
+#include "utf8_kernels.h"
+
+#include <immintrin.h>
+
+namespace {
+
+unsigned Matches(const unsigned char* p, __m256i needle)
+{
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, needle)));
+}
+
+// The first `byte` in bytes[from, count), or count: 64 bytes a step.
+std::size_t FindByteIn(const unsigned char* bytes, std::size_t from, std::size_t count, unsigned char byte)
+{
+    const __m256i needle = _mm256_set1_epi8(static_cast<char>(byte));
+    std::size_t i = from;
+    for (; count - i >= 64; i += 64) {
+        const unsigned low = Matches(bytes + i, needle);
+        const unsigned high = Matches(bytes + i + 32, needle);
+        if (low != 0)
+            return i + LowestSetBit(low);
+        if (high != 0)
+            return i + 32 + LowestSetBit(high);
+    }
+    for (; count - i >= 32; i += 32) {
+        const unsigned mask = Matches(bytes + i, needle);
+        if (mask != 0)
+            return i + LowestSetBit(mask);
+    }
+    while (i < count && bytes[i] != byte)
+        ++i;
+    return i;
+}
+
+// The well-formedness check of UTF-8 by table lookups: each byte with the
+// one before it is looked up by their nibbles, and a byte two or three after
+// a lead of three or four bytes must be a continuation.
+const std::uint8_t TOO_SHORT = 1 << 0, TOO_LONG = 1 << 1, OVERLONG_3 = 1 << 2, TOO_LARGE = 1 << 3, SURROGATE = 1 << 4,
+              OVERLONG_2 = 1 << 5, TOO_LARGE_1000 = 1 << 6, OVERLONG_4 = 1 << 6, TWO_CONTS = 1 << 7;
+const std::uint8_t CARRY = TOO_SHORT | TOO_LONG | TWO_CONTS;
+
+__m256i Table(std::uint8_t a0, std::uint8_t a1, std::uint8_t a2, std::uint8_t a3, std::uint8_t a4, std::uint8_t a5, std::uint8_t a6, std::uint8_t a7,
+                     std::uint8_t a8, std::uint8_t a9, std::uint8_t a10, std::uint8_t a11, std::uint8_t a12, std::uint8_t a13, std::uint8_t a14, std::uint8_t a15)
+{
+    return _mm256_setr_epi8(a0, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a0, a1, a2, a3, a4,
+                            a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15);
+}
+
+// Bytes `input` shifted by N, the first N taken from the end of `previous`.
+template <int N>
+__m256i Prev(__m256i input, __m256i previous)
+{
+    return _mm256_alignr_epi8(input, _mm256_permute2x128_si256(previous, input, 0x21), 16 - N);
+}
+
+__m256i HighNibbles(__m256i v)
+{
+    return _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
+}
+
+__m256i Errors(__m256i input, __m256i previous)
+{
+    const __m256i prev1 = Prev<1>(input, previous);
+    const __m256i byte1High = _mm256_shuffle_epi8(
+        Table(TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TWO_CONTS, TWO_CONTS,
+              TWO_CONTS, TWO_CONTS, TOO_SHORT | OVERLONG_2, TOO_SHORT, TOO_SHORT | OVERLONG_3 | SURROGATE,
+              TOO_SHORT | TOO_LARGE | TOO_LARGE_1000 | OVERLONG_4),
+        HighNibbles(prev1));
+    const __m256i byte1Low = _mm256_shuffle_epi8(
+        Table(CARRY | OVERLONG_3 | OVERLONG_2 | OVERLONG_4, CARRY | OVERLONG_2, CARRY, CARRY, CARRY | TOO_LARGE,
+              CARRY | TOO_LARGE | TOO_LARGE_1000, CARRY | TOO_LARGE | TOO_LARGE_1000,
+              CARRY | TOO_LARGE | TOO_LARGE_1000, CARRY | TOO_LARGE | TOO_LARGE_1000,
+              CARRY | TOO_LARGE | TOO_LARGE_1000, CARRY | TOO_LARGE | TOO_LARGE_1000,
+              CARRY | TOO_LARGE | TOO_LARGE_1000, CARRY | TOO_LARGE | TOO_LARGE_1000,
+              CARRY | TOO_LARGE | TOO_LARGE_1000 | SURROGATE, CARRY | TOO_LARGE | TOO_LARGE_1000,
+              CARRY | TOO_LARGE | TOO_LARGE_1000),
+        _mm256_and_si256(prev1, _mm256_set1_epi8(0x0F)));
+    const __m256i byte2High = _mm256_shuffle_epi8(
+        Table(TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT,
+              TOO_LONG | OVERLONG_2 | TWO_CONTS | OVERLONG_3 | TOO_LARGE_1000 | OVERLONG_4,
+              TOO_LONG | OVERLONG_2 | TWO_CONTS | OVERLONG_3 | TOO_LARGE,
+              TOO_LONG | OVERLONG_2 | TWO_CONTS | SURROGATE | TOO_LARGE,
+              TOO_LONG | OVERLONG_2 | TWO_CONTS | SURROGATE | TOO_LARGE, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT),
+        HighNibbles(input));
+    const __m256i special = _mm256_and_si256(_mm256_and_si256(byte1High, byte1Low), byte2High);
+    const __m256i prev2 = Prev<2>(input, previous);
+    const __m256i prev3 = Prev<3>(input, previous);
+    const __m256i third = _mm256_subs_epu8(prev2, _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
+    const __m256i fourth = _mm256_subs_epu8(prev3, _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
+    const __m256i must23 = _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
+    return _mm256_xor_si256(must23, special);
+}
+
+// True where one of the last three bytes begins a character that needs
+// more bytes than are left in the 32.
+__m256i EndsInside(__m256i input)
+{
+    const __m256i most = _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                          -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                          static_cast<char>(0xEF), static_cast<char>(0xDF), static_cast<char>(0xBF));
+    return _mm256_subs_epu8(input, most);
+}
+
+// True when bytes[0, count) holds no ill-formed sequence. A sequence cut by
+// `count` shows as one, since the bytes after it count as ASCII. Where 64
+// bytes are ASCII, only the end of the bytes before them matters; the
+// bytes kept as `previous` are then older, but end with whole characters.
+bool LooksWellFormed(const unsigned char* bytes, std::size_t count)
+{
+    __m256i previous = _mm256_setzero_si256();
+    __m256i inside = _mm256_setzero_si256();
+    __m256i error = _mm256_setzero_si256();
+    std::size_t i = 0;
+    for (; i + 64 <= count; i += 64) {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + i));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + i + 32));
+        if (_mm256_movemask_epi8(_mm256_or_si256(low, high)) == 0) {
+            error = _mm256_or_si256(error, inside);
+            continue;
+        }
+        error = _mm256_or_si256(error, _mm256_or_si256(Errors(low, previous), Errors(high, low)));
+        previous = high;
+        inside = EndsInside(high);
+    }
+    unsigned char rest[64] = {};
+    std::memcpy(rest, bytes + i, count - i);
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rest));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rest + 32));
+    error = _mm256_or_si256(error, _mm256_or_si256(Errors(low, previous), Errors(high, low)));
+    return _mm256_testz_si256(error, error) != 0;
+}
+
+// The checks up to the last character that may be cut by the end of the
+// bytes at once, that character by the rules themselves; ill-formed bytes
+// are found again by the rules, which tell exactly where and how.
+Utf8Check Check(const unsigned char* bytes, std::size_t count, bool atEnd)
+{
+    std::size_t whole = count;
+    for (std::size_t back = 1; back <= 3 && back <= count; ++back) {
+        const unsigned char byte = bytes[count - back];
+        if (byte < 0x80)
+            break;
+        if (byte >= 0xC0) {
+            whole = count - back;
+            break;
+        }
+    }
+    if (!LooksWellFormed(bytes, whole))
+        return CheckUtf8(bytes, count, atEnd);
+    Utf8Check check = CheckUtf8(bytes + whole, count - whole, atEnd);
+    check.valid += whole;
+    return check;
+}
+
+// Three UTF-8 bytes for each unit in the 32-bit lanes of `units`
+// (U+0800 to U+FFFF), in the low three bytes of the lane: 1110xxxx 10xxxxxx
+// 10xxxxxx, the unit's bits taken 4, 6 and 6 from the top.
+inline __m256i EncodeThreeBytes(__m256i units)
+{
+    const __m256i top = _mm256_srli_epi32(units, 12);
+    const __m256i middle = _mm256_and_si256(_mm256_slli_epi32(units, 2), _mm256_set1_epi32(0x3F00));
+    const __m256i low = _mm256_and_si256(_mm256_slli_epi32(units, 16), _mm256_set1_epi32(0x3F0000));
+    return _mm256_or_si256(_mm256_or_si256(top, middle), _mm256_or_si256(low, _mm256_set1_epi32(0x8080E0)));
+}
+
+// All ones in the 32-bit lanes whose unit needs other than three UTF-8
+// bytes (below U+0800) or is a surrogate.
+inline __m256i NotThreeBytes(__m256i units)
+{
+    const __m256i top = _mm256_and_si256(units, _mm256_set1_epi32(0xF800));
+    return _mm256_or_si256(_mm256_cmpeq_epi32(top, _mm256_setzero_si256()),
+                           _mm256_cmpeq_epi32(top, _mm256_set1_epi32(0xD800)));
+}
+
+// Four escapes decoded: their UTF-8, 6 bytes at the start of each half, and
+// whether all four were of the plain shape and named characters of three
+// UTF-8 bytes.
+struct Four {
+    __m256i bytes;
+    bool plain;
+};
+
+void StoreFour(const Four& four, unsigned char* out)
+{
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(four.bytes));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 6), _mm256_extracti128_si256(four.bytes, 1));
+}
+
+// 4 references "&#" + 5 digits + ";" back to back (32 bytes).
+inline Four CharRefFour(const unsigned char* in)
+{
+    const __m256i shape = _mm256_set1_epi64x(0x3B30303030302326LL);  // "&#00000;"
+    const __m256i most = _mm256_set1_epi64x(0x0009090909090000LL);
+    const __m256i digits = _mm256_sub_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)), shape);
+    const __m256i excess = _mm256_subs_epu8(digits, most);
+    // (10 d0 + d1, 10 d2 + d3, d4) as 16-bit lanes, then 1000 (10 d0 + d1)
+    // and 10 (10 d2 + d3) + d4 as 32-bit lanes, added up in the low one.
+    const __m256i pairs = _mm256_maddubs_epi16(digits, _mm256_set1_epi64x(0x0001010A010A0000LL));
+    const __m256i halves = _mm256_madd_epi16(pairs, _mm256_set1_epi64x(0x0001000A03E80000LL));
+    const __m256i values = _mm256_add_epi32(halves, _mm256_srli_epi64(halves, 32));
+    const __m256i units = _mm256_and_si256(values, _mm256_set1_epi64x(0xFFFF));
+    // The unit of each reference is in the low 32 bits of its 64.
+    const __m256i bad = _mm256_or_si256(excess, _mm256_and_si256(NotThreeBytes(units), _mm256_set1_epi64x(0xFFFFFFFF)));
+    Four four;
+    four.plain = _mm256_testz_si256(bad, bad);
+    four.bytes = _mm256_shuffle_epi8(EncodeThreeBytes(units),
+                                     _mm256_setr_epi8(0, 1, 2, 8, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                      0, 1, 2, 8, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
+    return four;
+}
+
+// 4 names "\u" + 4 hexadecimal digits back to back (24 bytes; 28 readable).
+inline Four UcnFour(const unsigned char* in)
+{
+    // Names 0 and 1 in the low half, 2 and 3 in the high half, at bytes 0 to 11.
+    const __m256i names = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12)), 1);
+    // A hexadecimal digit by its nibbles: the high one says digit (3) or
+    // letter (4, 6), the low one which of these it can be.
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i low = _mm256_and_si256(names, nibble);
+    const __m256i high = _mm256_and_si256(_mm256_srli_epi16(names, 4), nibble);
+    const __m256i byHigh = _mm256_setr_epi8(0, 0, 0, 1, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                            0, 0, 0, 1, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i byLow = _mm256_setr_epi8(1, 3, 3, 3, 3, 3, 3, 1, 1, 1, 0, 0, 0, 0, 0, 0,
+                                           1, 3, 3, 3, 3, 3, 3, 1, 1, 1, 0, 0, 0, 0, 0, 0);
+    const __m256i letterAdd = _mm256_setr_epi8(0, 0, 0, 0, 9, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                               0, 0, 0, 0, 9, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i kind = _mm256_and_si256(_mm256_shuffle_epi8(byHigh, high), _mm256_shuffle_epi8(byLow, low));
+    const __m256i worth = _mm256_add_epi8(low, _mm256_shuffle_epi8(letterAdd, high));
+    // "\u" where each name starts, a digit in each of its four places.
+    const __m256i prefix = _mm256_setr_epi8('\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0,
+                                            '\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i prefixPlaces = _mm256_setr_epi8(-1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                  -1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i digitPlaces = _mm256_setr_epi8(0, 0, -1, -1, -1, -1, 0, 0, -1, -1, -1, -1, 0, 0, 0, 0,
+                                                 0, 0, -1, -1, -1, -1, 0, 0, -1, -1, -1, -1, 0, 0, 0, 0);
+    const __m256i wrongPrefix = _mm256_and_si256(prefixPlaces, _mm256_xor_si256(names, prefix));
+    const __m256i noDigit = _mm256_and_si256(digitPlaces, _mm256_cmpeq_epi8(kind, _mm256_setzero_si256()));
+    // 16 a + b for each pair of digits, then the two bytes of each unit.
+    const __m256i pairs = _mm256_maddubs_epi16(
+        worth, _mm256_setr_epi8(0, 0, 16, 1, 16, 1, 0, 0, 16, 1, 16, 1, 0, 0, 0, 0,
+                                0, 0, 16, 1, 16, 1, 0, 0, 16, 1, 16, 1, 0, 0, 0, 0));
+    const __m256i units = _mm256_shuffle_epi8(
+        pairs, _mm256_setr_epi8(4, 2, -1, -1, 10, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                4, 2, -1, -1, 10, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
+    const __m256i unitPlaces = _mm256_setr_epi32(-1, -1, 0, 0, -1, -1, 0, 0);
+    const __m256i bad = _mm256_or_si256(_mm256_or_si256(wrongPrefix, noDigit),
+                                        _mm256_and_si256(NotThreeBytes(units), unitPlaces));
+    Four four;
+    four.plain = _mm256_testz_si256(bad, bad);
+    four.bytes = _mm256_shuffle_epi8(EncodeThreeBytes(units),
+                                     _mm256_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                      0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
+    return four;
+}
+
+// Groups of four escapes of `size` bytes (`readable` of them read), two at
+// a time while both are plain. Each is written after both were read, and no
+// group is written over one not yet read.
+template <Four (*Decode)(const unsigned char*), std::size_t size, std::size_t readable>
+void DecodeFours(unsigned char* bytes, std::size_t& in, std::size_t count, std::size_t& out)
+{
+    while (count - in >= readable) {
+        const Four four = Decode(bytes + in);
+        if (!four.plain)
+            return;
+        StoreFour(four, bytes + out);
+        in += size;
+        out += 12;
+    }
+}
+
+struct Avx2 {
+    static std::size_t FindByte(const unsigned char* bytes, std::size_t from, std::size_t count, unsigned char byte)
+    {
+        return FindByteIn(bytes, from, count, byte);
+    }
+
+    static constexpr bool DecodesGroups = true;
+
+    static bool DecodeGroups(std::int32_t mode, unsigned char* bytes, std::size_t& in, std::size_t count,
+                             std::size_t& out)
+    {
+        // A group is written after it was read, and never reaches the next.
+        const std::size_t start = in;
+        if (mode == 0)
+            DecodeFours<CharRefFour, 32, 32>(bytes, in, count, out);
+        else
+            DecodeFours<UcnFour, 24, 28>(bytes, in, count, out);
+        return in != start;
+    }
+};
+
+BlockStep DecodeBlock(Utf8DecodeState& state, unsigned char* bytes, std::size_t count, bool atEnd)
+{
+    return DecodeUtf8Block<Avx2>(state, bytes, count, atEnd);
+}
+
+}  // namespace
+
+const Utf8Kernel Utf8KernelAvx2 = {DecodeBlock, Check};
