@@ -180,13 +180,19 @@ const DecodeRow DecodeRows[] = {
     {"empty kernel variable", {"-m", "1"}, Repeated("\\u65e5", 20), Repeated("\xE6\x97\xA5", 20), {"DECODE_ESCAPES_KERNEL="}},
 };
 
+// Every row with every kernel that can run here, for UTF-8 and UTF-16 alike.
 TEST_F(CliTest, DecodesStandardInput)
 {
-    for (const DecodeRow& row : DecodeRows) {
-        const ToolRun run = Run(row.args, row.input, RowSetup(row));
-        EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
-        EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
-        EXPECT_EQ(run.err, "") << row.name;
+    for (Kernel kernel : RunnableKernels()) {
+        for (const DecodeRow& row : DecodeRows) {
+            ToolSetup setup = RowSetup(row);
+            if (setup.environment.empty())
+                setup.environment = {std::string("DECODE_ESCAPES_KERNEL=") + KernelName(kernel)};
+            const ToolRun run = Run(row.args, row.input, setup);
+            EXPECT_EQ(run.exitStatus, 0) << KernelName(kernel) << ", " << row.name << ": " << run.err;
+            EXPECT_EQ(Shown(run.out), Shown(row.output)) << KernelName(kernel) << ", " << row.name;
+            EXPECT_EQ(run.err, "") << KernelName(kernel) << ", " << row.name;
+        }
     }
 }
 

@@ -205,8 +205,9 @@ const char* HelpText()
            "a new one (- is standard output): for a device or a pipe, use standard output.\n"
            "\n"
            "The environment variable DECODE_ESCAPES_KERNEL=portable, sse2 or avx2 picks\n"
-           "the decoder's kernel (by default the fastest this processor runs); an unknown\n"
-           "kernel, or one this processor cannot run, is an error. --version names it.\n"
+           "the decoder's kernel, for UTF-8 and UTF-16 alike (by default the fastest this\n"
+           "processor runs); an unknown kernel, or one this processor cannot run, is an\n"
+           "error. --version names it.\n"
            "\n"
            "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n";
 }
