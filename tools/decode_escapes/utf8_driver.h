@@ -5,7 +5,9 @@
 // compiled for one instruction set can stand in for another.
 //
 // What a kernel K provides:
-//   FindByte(bytes, from, count, byte)  the first `byte` in bytes[from, count), or count
+//   FindByte(bytes, from, count, byte)  the first `byte` in bytes[from, count), or
+//                                       count (VectorSearch<V> below, for a
+//                                       kernel with vectors)
 //   DecodesGroups                       true when DecodeGroups is there:
 //   DecodeGroups(mode, bytes, in, count, out)
 //                                       decodes plain escapes back to back
@@ -15,11 +17,41 @@
 #ifndef DECODE_ESCAPES_UTF8_DRIVER_H
 #define DECODE_ESCAPES_UTF8_DRIVER_H
 
+#include "lowest_set_bit.h"
 #include "utf8_escape_reading.h"
 
 #include <cstring>
 
 namespace {
+
+// The byte search of a kernel whose vectors V hold V::Width bytes (16 or
+// 32): V::Splat(byte) gives a vector of `byte`, V::Matches(p, needle) a bit
+// for each of the Width bytes at p that equals it. 64 bytes a step while
+// they last, then a vector at a time, then byte by byte.
+template <class V>
+struct VectorSearch {
+    static std::size_t FindByte(const unsigned char* bytes, std::size_t from, std::size_t count, unsigned char byte)
+    {
+        const auto needle = V::Splat(byte);
+        const std::size_t vectors = 64 / V::Width;
+        std::size_t i = from;
+        for (; count - i >= 64; i += 64) {
+            unsigned any = 0;
+            for (std::size_t v = 0; v < vectors; ++v)
+                any |= V::Matches(bytes + i + v * V::Width, needle);
+            if (any != 0)
+                break;
+        }
+        for (; count - i >= V::Width; i += V::Width) {
+            const unsigned mask = V::Matches(bytes + i, needle);
+            if (mask != 0)
+                return i + LowestSetBit(mask);
+        }
+        while (i < count && bytes[i] != byte)
+            ++i;
+        return i;
+    }
+};
 
 bool NamesHighSurrogate(char16_t unit)
 {

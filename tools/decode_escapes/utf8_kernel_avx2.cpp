@@ -1,6 +1,6 @@
 // The AVX2 kernel: searches and checks the bytes 64 at a time, and decodes
 // plain escapes back to back four at a time straight into UTF-8.
-#include "lowest_set_bit.h"
+#include "hex_digits_avx2.h"
 #include "utf8_driver.h"
 #include "utf8_kernels.h"
 
@@ -8,34 +8,17 @@
 
 namespace {
 
-unsigned Matches(const unsigned char* p, __m256i needle)
-{
-    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, needle)));
-}
+struct Avx2Bytes {
+    static const std::size_t Width = 32;
 
-// The first `byte` in bytes[from, count), or count: 64 bytes a step.
-std::size_t FindByteIn(const unsigned char* bytes, std::size_t from, std::size_t count, unsigned char byte)
-{
-    const __m256i needle = _mm256_set1_epi8(static_cast<char>(byte));
-    std::size_t i = from;
-    for (; count - i >= 64; i += 64) {
-        const unsigned low = Matches(bytes + i, needle);
-        const unsigned high = Matches(bytes + i + 32, needle);
-        if (low != 0)
-            return i + LowestSetBit(low);
-        if (high != 0)
-            return i + 32 + LowestSetBit(high);
+    static __m256i Splat(unsigned char byte) { return _mm256_set1_epi8(static_cast<char>(byte)); }
+
+    static unsigned Matches(const unsigned char* p, __m256i needle)
+    {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, needle)));
     }
-    for (; count - i >= 32; i += 32) {
-        const unsigned mask = Matches(bytes + i, needle);
-        if (mask != 0)
-            return i + LowestSetBit(mask);
-    }
-    while (i < count && bytes[i] != byte)
-        ++i;
-    return i;
-}
+};
 
 // The well-formedness check of UTF-8 by table lookups: each byte with the
 // one before it is looked up by their nibbles, and a byte two or three after
@@ -221,19 +204,7 @@ inline Four UcnFour(const unsigned char* in)
     const __m256i names = _mm256_inserti128_si256(
         _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))),
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12)), 1);
-    // A hexadecimal digit by its nibbles: the high one says digit (3) or
-    // letter (4, 6), the low one which of these it can be.
-    const __m256i nibble = _mm256_set1_epi8(0x0F);
-    const __m256i low = _mm256_and_si256(names, nibble);
-    const __m256i high = _mm256_and_si256(_mm256_srli_epi16(names, 4), nibble);
-    const __m256i byHigh = _mm256_setr_epi8(0, 0, 0, 1, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                            0, 0, 0, 1, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-    const __m256i byLow = _mm256_setr_epi8(1, 3, 3, 3, 3, 3, 3, 1, 1, 1, 0, 0, 0, 0, 0, 0,
-                                           1, 3, 3, 3, 3, 3, 3, 1, 1, 1, 0, 0, 0, 0, 0, 0);
-    const __m256i letterAdd = _mm256_setr_epi8(0, 0, 0, 0, 9, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                               0, 0, 0, 0, 9, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-    const __m256i kind = _mm256_and_si256(_mm256_shuffle_epi8(byHigh, high), _mm256_shuffle_epi8(byLow, low));
-    const __m256i worth = _mm256_add_epi8(low, _mm256_shuffle_epi8(letterAdd, high));
+    const HexDigits digits = ReadHexDigits(names);
     // "\u" where each name starts, a digit in each of its four places.
     const __m256i prefix = _mm256_setr_epi8('\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0,
                                             '\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0);
@@ -242,11 +213,11 @@ inline Four UcnFour(const unsigned char* in)
     const __m256i digitPlaces = _mm256_setr_epi8(0, 0, -1, -1, -1, -1, 0, 0, -1, -1, -1, -1, 0, 0, 0, 0,
                                                  0, 0, -1, -1, -1, -1, 0, 0, -1, -1, -1, -1, 0, 0, 0, 0);
     const __m256i wrongPrefix = _mm256_and_si256(prefixPlaces, _mm256_xor_si256(names, prefix));
-    const __m256i noDigit = _mm256_and_si256(digitPlaces, _mm256_cmpeq_epi8(kind, _mm256_setzero_si256()));
+    const __m256i noDigit = _mm256_and_si256(digitPlaces, digits.notDigit);
     // 16 a + b for each pair of digits, then the two bytes of each unit.
     const __m256i pairs = _mm256_maddubs_epi16(
-        worth, _mm256_setr_epi8(0, 0, 16, 1, 16, 1, 0, 0, 16, 1, 16, 1, 0, 0, 0, 0,
-                                0, 0, 16, 1, 16, 1, 0, 0, 16, 1, 16, 1, 0, 0, 0, 0));
+        digits.worth, _mm256_setr_epi8(0, 0, 16, 1, 16, 1, 0, 0, 16, 1, 16, 1, 0, 0, 0, 0,
+                                       0, 0, 16, 1, 16, 1, 0, 0, 16, 1, 16, 1, 0, 0, 0, 0));
     const __m256i units = _mm256_shuffle_epi8(
         pairs, _mm256_setr_epi8(4, 2, -1, -1, 10, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                                 4, 2, -1, -1, 10, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
@@ -277,12 +248,7 @@ void DecodeFours(unsigned char* bytes, std::size_t& in, std::size_t count, std::
     }
 }
 
-struct Avx2 {
-    static std::size_t FindByte(const unsigned char* bytes, std::size_t from, std::size_t count, unsigned char byte)
-    {
-        return FindByteIn(bytes, from, count, byte);
-    }
-
+struct Avx2 : VectorSearch<Avx2Bytes> {
     static constexpr bool DecodesGroups = true;
 
     static bool DecodeGroups(std::int32_t mode, unsigned char* bytes, std::size_t& in, std::size_t count,

@@ -1,41 +1,12 @@
 // The SSE2 kernel: searches the bytes 64 at a time and passes over ASCII 16
 // at a time in the check; it has no group decoding (SSE2 cannot shuffle
 // bytes), so every escape goes through the shared reading.
-#include "lowest_set_bit.h"
 #include "utf8_driver.h"
 #include "utf8_kernels.h"
 
 #include <emmintrin.h>
 
 namespace {
-
-unsigned Matches(const unsigned char* p, __m128i needle)
-{
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, needle)));
-}
-
-std::size_t FindByteIn(const unsigned char* bytes, std::size_t from, std::size_t count, unsigned char byte)
-{
-    const __m128i needle = _mm_set1_epi8(static_cast<char>(byte));
-    std::size_t i = from;
-    for (; count - i >= 64; i += 64) {
-        const unsigned m0 = Matches(bytes + i, needle);
-        const unsigned m1 = Matches(bytes + i + 16, needle);
-        const unsigned m2 = Matches(bytes + i + 32, needle);
-        const unsigned m3 = Matches(bytes + i + 48, needle);
-        if ((m0 | m1 | m2 | m3) != 0)
-            break;
-    }
-    for (; count - i >= 16; i += 16) {
-        const unsigned m = Matches(bytes + i, needle);
-        if (m != 0)
-            return i + LowestSetBit(m);
-    }
-    while (i < count && bytes[i] != byte)
-        ++i;
-    return i;
-}
 
 bool AllAscii(const unsigned char* p)
 {
@@ -64,11 +35,19 @@ Utf8Check Check(const unsigned char* bytes, std::size_t count, bool atEnd)
     }
 }
 
-struct Sse2 {
-    static std::size_t FindByte(const unsigned char* bytes, std::size_t from, std::size_t count, unsigned char byte)
+struct Sse2Bytes {
+    static const std::size_t Width = 16;
+
+    static __m128i Splat(unsigned char byte) { return _mm_set1_epi8(static_cast<char>(byte)); }
+
+    static unsigned Matches(const unsigned char* p, __m128i needle)
     {
-        return FindByteIn(bytes, from, count, byte);
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, needle)));
     }
+};
+
+struct Sse2 : VectorSearch<Sse2Bytes> {
     static constexpr bool DecodesGroups = false;
 };
 
