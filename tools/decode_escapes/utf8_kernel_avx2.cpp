@@ -1,5 +1,6 @@
 // The AVX2 kernel: searches and checks the bytes 64 at a time, and decodes
-// plain escapes back to back four at a time straight into UTF-8.
+// plain escapes back to back straight into UTF-8, references four at a time
+// and names eight, then four, at a time.
 #include "hex_digits_avx2.h"
 #include "utf8_driver.h"
 #include "utf8_kernels.h"
@@ -160,22 +161,48 @@ inline __m256i NotThreeBytes(__m256i units)
                            _mm256_cmpeq_epi32(top, _mm256_set1_epi32(0xD800)));
 }
 
-// Four escapes decoded: their UTF-8, 6 bytes at the start of each half, and
-// whether all four were of the plain shape and named characters of three
-// UTF-8 bytes.
-struct Four {
-    __m256i bytes;
-    bool plain;
-};
-
-void StoreFour(const Four& four, unsigned char* out)
+// Shuffles that gather the three UTF-8 bytes of the units in some 32-bit
+// lanes of each half at the start of the half: lanes 0 and 2, 0 and 1, or
+// all four. (Functions, not constants: a vector constant could be made by
+// a static initialiser, with AVX2 instructions, on any processor.)
+__m256i BytesOfLanes02()
 {
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(four.bytes));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 6), _mm256_extracti128_si256(four.bytes, 1));
+    return _mm256_setr_epi8(0, 1, 2, 8, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                            0, 1, 2, 8, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
 }
 
+__m256i BytesOfLanes01()
+{
+    return _mm256_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                            0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+}
+
+__m256i BytesOfLanes0123()
+{
+    return _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
+                            0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+}
+
+// The 6 bytes at the start of each half, one after the other.
+void StoreSixAndSix(__m256i bytes, unsigned char* out)
+{
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 6), _mm256_extracti128_si256(bytes, 1));
+}
+
+// 16 bytes at `low` in the low half, 16 at `high` in the high half.
+__m256i LoadHalves(const unsigned char* low, const unsigned char* high)
+{
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// A group decoder reads a number of plain escapes back to back at `in` and,
+// when all of them name characters of three UTF-8 bytes, writes those at
+// `out` and returns true; otherwise it writes nothing.
+
 // 4 references "&#" + 5 digits + ";" back to back (32 bytes).
-inline Four CharRefFour(const unsigned char* in)
+inline bool CharRefFour(const unsigned char* in, unsigned char* out)
 {
     const __m256i shape = _mm256_set1_epi64x(0x3B30303030302326LL);  // "&#00000;"
     const __m256i most = _mm256_set1_epi64x(0x0009090909090000LL);
@@ -189,62 +216,98 @@ inline Four CharRefFour(const unsigned char* in)
     const __m256i units = _mm256_and_si256(values, _mm256_set1_epi64x(0xFFFF));
     // The unit of each reference is in the low 32 bits of its 64.
     const __m256i bad = _mm256_or_si256(excess, _mm256_and_si256(NotThreeBytes(units), _mm256_set1_epi64x(0xFFFFFFFF)));
-    Four four;
-    four.plain = _mm256_testz_si256(bad, bad);
-    four.bytes = _mm256_shuffle_epi8(EncodeThreeBytes(units),
-                                     _mm256_setr_epi8(0, 1, 2, 8, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                                      0, 1, 2, 8, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
-    return four;
+    if (!_mm256_testz_si256(bad, bad))
+        return false;
+    StoreSixAndSix(_mm256_shuffle_epi8(EncodeThreeBytes(units), BytesOfLanes02()), out);
+    return true;
 }
 
-// 4 names "\u" + 4 hexadecimal digits back to back (24 bytes; 28 readable).
-inline Four UcnFour(const unsigned char* in)
+// Names "\u" + 4 hexadecimal digits are read two at a time from 16 bytes,
+// at bytes 0 to 11 of a half of a vector: bits set where "\u" is not there.
+inline __m256i WrongPrefixes(__m256i names)
 {
-    // Names 0 and 1 in the low half, 2 and 3 in the high half, at bytes 0 to 11.
-    const __m256i names = _mm256_inserti128_si256(
-        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))),
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 12)), 1);
-    const HexDigits digits = ReadHexDigits(names);
-    // "\u" where each name starts, a digit in each of its four places.
-    const __m256i prefix = _mm256_setr_epi8('\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0,
-                                            '\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0);
-    const __m256i prefixPlaces = _mm256_setr_epi8(-1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                  -1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0);
-    const __m256i digitPlaces = _mm256_setr_epi8(0, 0, -1, -1, -1, -1, 0, 0, -1, -1, -1, -1, 0, 0, 0, 0,
-                                                 0, 0, -1, -1, -1, -1, 0, 0, -1, -1, -1, -1, 0, 0, 0, 0);
-    const __m256i wrongPrefix = _mm256_and_si256(prefixPlaces, _mm256_xor_si256(names, prefix));
-    const __m256i noDigit = _mm256_and_si256(digitPlaces, digits.notDigit);
-    // 16 a + b for each pair of digits, then the two bytes of each unit.
-    const __m256i pairs = _mm256_maddubs_epi16(
-        digits.worth, _mm256_setr_epi8(0, 0, 16, 1, 16, 1, 0, 0, 16, 1, 16, 1, 0, 0, 0, 0,
-                                       0, 0, 16, 1, 16, 1, 0, 0, 16, 1, 16, 1, 0, 0, 0, 0));
-    const __m256i units = _mm256_shuffle_epi8(
-        pairs, _mm256_setr_epi8(4, 2, -1, -1, 10, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                4, 2, -1, -1, 10, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
-    const __m256i unitPlaces = _mm256_setr_epi32(-1, -1, 0, 0, -1, -1, 0, 0);
-    const __m256i bad = _mm256_or_si256(_mm256_or_si256(wrongPrefix, noDigit),
-                                        _mm256_and_si256(NotThreeBytes(units), unitPlaces));
-    Four four;
-    four.plain = _mm256_testz_si256(bad, bad);
-    four.bytes = _mm256_shuffle_epi8(EncodeThreeBytes(units),
-                                     _mm256_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                                      0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
-    return four;
+    const __m256i prefixes = _mm256_setr_epi8('\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0,
+                                              '\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i places = _mm256_setr_epi8(-1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0,
+                                            -1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0);
+    return _mm256_and_si256(places, _mm256_xor_si256(names, prefixes));
 }
 
-// Groups of four escapes of `size` bytes (`readable` of them read), two at
-// a time while both are plain. Each is written after both were read, and no
-// group is written over one not yet read.
-template <Four (*Decode)(const unsigned char*), std::size_t size, std::size_t readable>
-void DecodeFours(unsigned char* bytes, std::size_t& in, std::size_t count, std::size_t& out)
+// Shuffles that take the 8 digits of the two names in each half to bytes
+// 0 to 7 (DigitsLow) or 8 to 15 (DigitsHigh) of that half; the other bytes
+// become 0.
+__m256i DigitsLow()
 {
-    while (count - in >= readable) {
-        const Four four = Decode(bytes + in);
-        if (!four.plain)
-            return;
-        StoreFour(four, bytes + out);
+    return _mm256_setr_epi8(2, 3, 4, 5, 8, 9, 10, 11, -1, -1, -1, -1, -1, -1, -1, -1,
+                            2, 3, 4, 5, 8, 9, 10, 11, -1, -1, -1, -1, -1, -1, -1, -1);
+}
+
+__m256i DigitsHigh()
+{
+    return _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, 2, 3, 4, 5, 8, 9, 10, 11,
+                            -1, -1, -1, -1, -1, -1, -1, -1, 2, 3, 4, 5, 8, 9, 10, 11);
+}
+
+// The unit that each 4 digit bytes name, in their 32-bit lane, and all ones
+// in `notDigit` where a byte is no hexadecimal digit.
+inline __m256i UcnUnits(__m256i digitBytes, __m256i& notDigit)
+{
+    const HexDigits digits = ReadHexDigits(digitBytes);
+    notDigit = digits.notDigit;
+    // 16 a + b for each pair of digits, then 256 times the first pair plus
+    // the second.
+    const __m256i pairs = _mm256_maddubs_epi16(digits.worth, _mm256_set1_epi16(0x0110));
+    return _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010100));
+}
+
+// 4 names back to back (24 bytes; 28 readable).
+inline bool UcnFour(const unsigned char* in, unsigned char* out)
+{
+    const __m256i names = LoadHalves(in, in + 12);
+    __m256i notDigit;
+    const __m256i units = UcnUnits(_mm256_shuffle_epi8(names, DigitsLow()), notDigit);
+    // Only the first 8 bytes, two units, of each half are names.
+    const __m256i places = _mm256_setr_epi32(-1, -1, 0, 0, -1, -1, 0, 0);
+    const __m256i bad = _mm256_or_si256(WrongPrefixes(names),
+                                        _mm256_and_si256(places, _mm256_or_si256(notDigit, NotThreeBytes(units))));
+    if (!_mm256_testz_si256(bad, bad))
+        return false;
+    StoreSixAndSix(_mm256_shuffle_epi8(EncodeThreeBytes(units), BytesOfLanes01()), out);
+    return true;
+}
+
+// 8 names back to back (48 bytes; 52 readable): names 0, 1 | 4, 5 in one
+// vector and 2, 3 | 6, 7 in another, so that their digits, put together,
+// come in order: names 0 to 3 in the low half, 4 to 7 in the high half.
+inline bool UcnEight(const unsigned char* in, unsigned char* out)
+{
+    const __m256i first = LoadHalves(in, in + 24);
+    const __m256i second = LoadHalves(in + 12, in + 36);
+    __m256i notDigit;
+    const __m256i units = UcnUnits(
+        _mm256_or_si256(_mm256_shuffle_epi8(first, DigitsLow()), _mm256_shuffle_epi8(second, DigitsHigh())), notDigit);
+    const __m256i bad = _mm256_or_si256(_mm256_or_si256(WrongPrefixes(first), WrongPrefixes(second)),
+                                        _mm256_or_si256(notDigit, NotThreeBytes(units)));
+    if (!_mm256_testz_si256(bad, bad))
+        return false;
+    // 12 bytes from each half; the second store covers the first's last 4.
+    const __m256i bytes = _mm256_shuffle_epi8(EncodeThreeBytes(units), BytesOfLanes0123());
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), _mm256_extracti128_si256(bytes, 1));
+    return true;
+}
+
+// Groups of escapes of `size` bytes each (`readable` of them read, `written`
+// written) from `in`, as long as they are plain. A group is written after it
+// was read, and never over bytes not yet read: the result never passes the
+// reading, and a group writes at most 4 bytes beyond its own result.
+template <bool (*Decode)(const unsigned char*, unsigned char*), std::size_t size, std::size_t readable,
+          std::size_t written>
+void DecodeRun(unsigned char* bytes, std::size_t& in, std::size_t count, std::size_t& out)
+{
+    while (count - in >= readable && Decode(bytes + in, bytes + out)) {
         in += size;
-        out += 12;
+        out += written;
     }
 }
 
@@ -254,12 +317,17 @@ struct Avx2 : VectorSearch<Avx2Bytes> {
     static bool DecodeGroups(std::int32_t mode, unsigned char* bytes, std::size_t& in, std::size_t count,
                              std::size_t& out)
     {
-        // A group is written after it was read, and never reaches the next.
+        // Where no second escape follows the first, there is no group to try.
+        const std::size_t plainBytes = mode == 0 ? 8 : 6;
+        if (count - in <= plainBytes || bytes[in + plainBytes] != Utf8PrefixFirst[mode])
+            return false;
         const std::size_t start = in;
-        if (mode == 0)
-            DecodeFours<CharRefFour, 32, 32>(bytes, in, count, out);
-        else
-            DecodeFours<UcnFour, 24, 28>(bytes, in, count, out);
+        if (mode == 0) {
+            DecodeRun<CharRefFour, 32, 32, 12>(bytes, in, count, out);
+        } else {
+            DecodeRun<UcnEight, 48, 52, 24>(bytes, in, count, out);
+            DecodeRun<UcnFour, 24, 28, 12>(bytes, in, count, out);
+        }
         return in != start;
     }
 };
