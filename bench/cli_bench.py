@@ -7,11 +7,15 @@ each mode) with the output going to /dev/null, beside `cat` on the same file
 and four peers: Perl's HTML::Entities::decode_entities (a line at a time),
 ascii2uni, Python's html.unescape (mode 0) or a re.sub for \\uXXXX (mode 1),
 and Node's `entities` package (decodeHTML, mode 0). Times are medians of
-several runs by hyperfine. Then the peak resident memory of decode-escapes at
-64 MiB and 1 GiB, its throughput at 1 GiB, and a chart.
+several runs by hyperfine. Then the throughput of decode-escapes and of cat on
+1 GiB files, the peak resident memory of decode-escapes at 64 MiB and 1 GiB,
+and a chart.
 
-    bench/cli_bench.py [--tool PATH] [--wine-tool PATH] [--runs N] [--peer-runs N]
+    bench/cli_bench.py [--tool PATH] [--wine-tool PATH] [--runs N] [--peer-runs N] [--cpu N]
                        [--chart docs/images/cli-throughput.svg] [--json results.json]
+
+With --cpu every program measured runs on that one processor, as the
+decoder benchmark does (bench/ratios.py --cpu).
 
 Needs hyperfine, perl with libhtml-parser-perl, uni2ascii, python3, node and
 npm (scripts/install-deps --bench installs them); the `entities` package goes
@@ -214,8 +218,13 @@ def measure(args):
                 "peers": {name: gb_per_s(path, seconds) for (name, _), seconds in zip(named_peers, slow)},
                 "peers over the limit": over_limit,
             }
+            # At 1 GiB cat runs beside it again: both start a process and read
+            # the file from the page cache, costs that weigh more at 64 MiB.
             large = text_path(mode, kind, True)
-            row["decode-escapes 1GiB"] = gb_per_s(large, median_seconds([[args.tool, "-m", number, large]], 5, 1)[0])
+            large_times = median_seconds([["cat", large], [args.tool, "-m", number, large]], args.large_runs, 1,
+                                         rounds=2)
+            row["cat 1GiB"] = gb_per_s(large, large_times[0])
+            row["decode-escapes 1GiB"] = gb_per_s(large, large_times[1])
             row["memory KiB"] = {"64MiB": peak_memory_kib(tool),
                                  "1GiB": peak_memory_kib([args.tool, "-m", number, large])}
             if args.wine_tool:
@@ -228,16 +237,17 @@ def measure(args):
 
 
 def table(rows):
-    lines = ["| Case | decode-escapes | cat | ratio to cat | fastest peer | peer | speed-up | 1 GiB | "
+    lines = ["| Case | decode-escapes | cat | ratio to cat | fastest peer | peer | speed-up | 1 GiB | cat, 1 GiB | "
              "peak memory 64 MiB / 1 GiB |",
-             "|---|---:|---:|---:|---|---:|---:|---:|---:|"]
+             "|---|---:|---:|---:|---|---:|---:|---:|---:|---:|"]
     for row in rows:
         name, peer = max(row["peers"].items(), key=lambda item: item[1])
         ours = row["decode-escapes"]
         lines.append("| %s | %.2f GB/s | %.2f GB/s | %.2f | %s | %.3f GB/s | %.0fx | %.2f GB/s (%+.0f %%) | "
-                     "%.1f / %.1f MiB |" % (
+                     "%.2f GB/s (%+.0f %%) | %.1f / %.1f MiB |" % (
                          row["case"], ours, row["cat"], ours / row["cat"], name, peer, ours / peer,
                          row["decode-escapes 1GiB"], 100 * (row["decode-escapes 1GiB"] / ours - 1),
+                         row["cat 1GiB"], 100 * (row["cat 1GiB"] / row["cat"] - 1),
                          row["memory KiB"]["64MiB"] / 1024, row["memory KiB"]["1GiB"] / 1024))
     lines.append("")
     names = sorted({p for row in rows for p in list(row["peers"]) + row["peers over the limit"]})
@@ -300,12 +310,16 @@ def main():
     parser.add_argument("--wine-tool", help="a decode-escapes.exe whose memory to measure under Wine")
     parser.add_argument("--runs", type=int, default=40, help="runs of cat and decode-escapes per file")
     parser.add_argument("--rounds", type=int, default=8, help="turns that cat and decode-escapes take")
+    parser.add_argument("--large-runs", type=int, default=10, help="runs of cat and decode-escapes per 1 GiB file")
     parser.add_argument("--peer-runs", type=int, default=3)
+    parser.add_argument("--cpu", type=int, help="run every program measured on this processor only")
     parser.add_argument("--peer-limit", type=float, default=30, help="seconds a peer may take on one file")
     parser.add_argument("--chart", help="write the chart here (SVG)")
     parser.add_argument("--json", help="write the figures here")
     args = parser.parse_args()
     LIMIT[0] = args.peer_limit
+    if args.cpu is not None:
+        os.sched_setaffinity(0, {args.cpu})  # the programs started inherit it
     for program in ("hyperfine", "perl", "ascii2uni", "node", "npm"):
         if shutil.which(program) is None:
             sys.exit("cli_bench: %s is missing (scripts/install-deps --bench installs it)" % program)
