@@ -41,6 +41,9 @@ check "mode 0" "$(sed -e 's/&#26085;&#26412;&#35486;/日本語/' -e 's/&#65;&#66
   "$(simulate "$plugin" run --mode 0 "$work/sample.txt")"
 check "mode 1" "$(sed -e 's/\\u65e5\\u672c\\u8a9e/日本語/' -e 's/\\u0041\\u0042\\u0043/ABC/' "$sample")" \
   "$(simulate "$plugin" run --mode 1 "$work/sample.txt")"
+# The host's window for a command needs no display.
+check "run without a display" "$(sed -e 's/&#26085;&#26412;&#35486;/日本語/' -e 's/&#65;&#66;&#67;/ABC/' "$sample")" \
+  "$(env -u DISPLAY "${WINE:-wine}" "$bin/host-simulator.exe" "$plugin" run -m 0 "$work/sample.txt" 2>"$work/stderr")"
 
 # UTF-16LE with its byte order mark comes back in the same form.
 printf '\xff\xfe' >"$work/utf16.txt"
