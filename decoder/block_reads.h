@@ -1,16 +1,14 @@
 // What the kernels' whole-block reads share: aligned blocks, the pages they
-// stay in, and the lowest set bit of a hit mask. Included by the decoding
-// pass and the kernel files only; everything has internal linkage (see
-// decode_driver.h).
+// stay in, and the lowest set bit of a hit mask (lowest_set_bit.h). Included
+// by the decoding pass and the kernel files only; everything has internal
+// linkage (see decode_driver.h).
 #ifndef DECODER_BLOCK_READS_H
 #define DECODER_BLOCK_READS_H
 
+#include "lowest_set_bit.h"
+
 #include <cstddef>
 #include <cstdint>
-
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>
-#endif
 
 // The kernels read whole blocks that may reach past the terminator, though
 // never into a page that holds none of the text. AddressSanitizer cannot
@@ -54,18 +52,6 @@ bool IsAligned(const char16_t* p, std::size_t units)
 const char16_t* PageEnd(const char16_t* p)
 {
     return AlignDown(p, PageUnits) + PageUnits;
-}
-
-// The index of the lowest set bit of a mask that is not 0.
-unsigned LowestSetBit(std::uint32_t mask)
-{
-#if defined(_MSC_VER) && !defined(__clang__)
-    unsigned long index;
-    _BitScanForward(&index, mask);
-    return index;
-#else
-    return static_cast<unsigned>(__builtin_ctz(mask));
-#endif
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // back to back sixteen (references) or eight (names) at a time, then four at
 // a time as the SSE2 kernel does.
 #include "decode_driver.h"
+#include "hex_digits_avx2.h"
 #include "kernels.h"
 #include "sse2_blocks.h"
 
@@ -79,22 +80,10 @@ bool DecodeUcnEight(const char16_t* p, char16_t* out)
     // high half; a unit above 0xFF becomes 0xFF or 0, no digit.
     const __m256i bytes = _mm256_packus_epi16(_mm256_inserti128_si256(_mm256_castsi128_si256(fields01), fields45, 1),
                                               _mm256_inserti128_si256(_mm256_castsi128_si256(fields23), fields67, 1));
-    // Hexadecimal digits by their nibbles: the high nibble says digit (3) or
-    // letter (4, 6), the low nibble which of these it can be.
-    const __m256i nibble = _mm256_set1_epi8(0x0F);
-    const __m256i low = _mm256_and_si256(bytes, nibble);
-    const __m256i high = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble);
-    const __m256i by_high = _mm256_setr_epi8(0, 0, 0, 1, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                             0, 0, 0, 1, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-    const __m256i by_low = _mm256_setr_epi8(1, 3, 3, 3, 3, 3, 3, 1, 1, 1, 0, 0, 0, 0, 0, 0,
-                                            1, 3, 3, 3, 3, 3, 3, 1, 1, 1, 0, 0, 0, 0, 0, 0);
-    const __m256i letter_add = _mm256_setr_epi8(0, 0, 0, 0, 9, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                0, 0, 0, 0, 9, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-    const __m256i kind = _mm256_and_si256(_mm256_shuffle_epi8(by_high, high), _mm256_shuffle_epi8(by_low, low));
-    const __m256i worth = _mm256_add_epi8(low, _mm256_shuffle_epi8(letter_add, high));
     // Every unit a digit, and no field all zeros (a 32-bit lane of worths).
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i bad = _mm256_or_si256(_mm256_cmpeq_epi8(kind, zero), _mm256_cmpeq_epi32(worth, zero));
+    const HexDigits digits = ReadHexDigits(bytes);
+    const __m256i worth = digits.worth;
+    const __m256i bad = _mm256_or_si256(digits.notDigit, _mm256_cmpeq_epi32(worth, _mm256_setzero_si256()));
     if (_mm256_movemask_epi8(bad) != 0)
         return false;
     // Pairs of worths (a, b) become 16a + b, the high and the low byte of a

@@ -2,6 +2,7 @@
 // come out, on standard output, in files and on standard error.
 #include "cpu_kernels.h"
 #include "tool_runner.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,11 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -68,6 +73,22 @@ unsigned FileMode(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The files in `directory` that process `pid` holds open, other than `except`:
+// what /proc shows for its descriptors, a name ending in " (deleted)" for one
+// that has no name.
+std::vector<std::string> OutputFilesOf(pid_t pid, const std::string& except)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    const std::string folder = fs::path(except).parent_path().string() + "/";
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const std::string target = fs::read_symlink(entry.path(), error).string();
+        if (!error && target.rfind(folder, 0) == 0 && target != except && target.find("/io.") == std::string::npos)
+            files.push_back(target);
+    }
+    return files;
 }
 
 class CliTest : public ::testing::Test {
@@ -160,13 +181,19 @@ const DecodeRow DecodeRows[] = {
     {"empty kernel variable", {"-m", "1"}, Repeated("\\u65e5", 20), Repeated("\xE6\x97\xA5", 20), {"DECODE_ESCAPES_KERNEL="}},
 };
 
+// Every row with every kernel that can run here, for UTF-8 and UTF-16 alike.
 TEST_F(CliTest, DecodesStandardInput)
 {
-    for (const DecodeRow& row : DecodeRows) {
-        const ToolRun run = Run(row.args, row.input, RowSetup(row));
-        EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
-        EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
-        EXPECT_EQ(run.err, "") << row.name;
+    for (Kernel kernel : RunnableKernels()) {
+        for (const DecodeRow& row : DecodeRows) {
+            ToolSetup setup = RowSetup(row);
+            if (setup.environment.empty())
+                setup.environment = {std::string("DECODE_ESCAPES_KERNEL=") + KernelName(kernel)};
+            const ToolRun run = Run(row.args, row.input, setup);
+            EXPECT_EQ(run.exitStatus, 0) << KernelName(kernel) << ", " << row.name << ": " << run.err;
+            EXPECT_EQ(Shown(run.out), Shown(row.output)) << KernelName(kernel) << ", " << row.name;
+            EXPECT_EQ(run.err, "") << KernelName(kernel) << ", " << row.name;
+        }
     }
 }
 
@@ -236,29 +263,38 @@ struct BadInputRow {
     const char* name;
     std::vector<std::string> args;
     std::string input;
-    const char* error;  // after "decode-escapes: bad.txt: "
+    const char* error;   // after "decode-escapes: bad.txt: "
+    std::string before;  // standard output: the text before the bad bytes, decoded as if it ended there
 };
 
 const BadInputRow BadInputRows[] = {
-    {"stray continuation byte", {}, "ab\x80", "invalid UTF-8 at byte offset 2"},
-    {"overlong NUL", {}, "\xC0\x80", "invalid UTF-8 at byte offset 0"},
-    {"overlong three bytes", {}, "x\xE0\x80\xAF", "invalid UTF-8 at byte offset 1"},
-    {"encoded surrogate", {}, "x\xED\xA0\x80", "invalid UTF-8 at byte offset 1"},
-    {"above U+10FFFF", {}, "\xF4\x90\x80\x80", "invalid UTF-8 at byte offset 0"},
-    {"lead byte F5", {}, "&#65;\xF5", "invalid UTF-8 at byte offset 5"},
-    {"missing continuation", {}, "\xE6\x97" "A", "invalid UTF-8 at byte offset 0"},
-    {"cut at the end", {}, "abc\xE6\x97", "incomplete UTF-8 sequence at byte offset 3"},
-    {"after the mark", {}, Utf8Bom + "\x80", "invalid UTF-8 at byte offset 3"},
-    {"in the second read block", {}, std::string(1 << 20, 'a') + "&#65;\xFF", "invalid UTF-8 at byte offset 1048581"},
-    {"odd UTF-16LE", {}, LeBom + "A\0A"s, "odd number of bytes in UTF-16: half a code unit at byte offset 4"},
-    {"odd UTF-16BE named", {"-e", "utf-16be"}, "\0A\0"s, "odd number of bytes in UTF-16: half a code unit at byte offset 2"},
-    {"mark contradicts UTF-16LE", {"-e", "utf-16le"}, BeBom + Be(u"A"), "the byte order mark at byte offset 0 is utf-16be, not the utf-16le"},
-    {"UTF-16 mark under UTF-8", {"-e", "utf-8"}, LeBom + Le(u"A"), "the byte order mark at byte offset 0 is utf-16le"},
+    {"stray continuation byte", {}, "ab\x80", "invalid UTF-8 at byte offset 2", "ab"},
+    {"overlong NUL", {}, "\xC0\x80", "invalid UTF-8 at byte offset 0", ""},
+    {"overlong three bytes", {}, "x\xE0\x80\xAF", "invalid UTF-8 at byte offset 1", "x"},
+    {"encoded surrogate", {}, "x\xED\xA0\x80", "invalid UTF-8 at byte offset 1", "x"},
+    {"above U+10FFFF", {}, "\xF4\x90\x80\x80", "invalid UTF-8 at byte offset 0", ""},
+    {"lead byte F5", {}, "&#65;\xF5", "invalid UTF-8 at byte offset 5", "A"},
+    {"missing continuation", {}, "\xE6\x97" "A", "invalid UTF-8 at byte offset 0", ""},
+    {"cut at the end", {}, "abc\xE6\x97", "incomplete UTF-8 sequence at byte offset 3", "abc"},
+    {"after the mark", {}, Utf8Bom + "\x80", "invalid UTF-8 at byte offset 3", Utf8Bom},
+    {"escape cut by the bad byte", {"-m", "1"}, "x\\u41\xFFy", "invalid UTF-8 at byte offset 5", "xA"},
+    {"field cut by the bad byte", {}, "&#65\xFF;", "invalid UTF-8 at byte offset 4", "&#65"},
+    {"high surrogate before the bad byte", {}, "&#55357;\xFF", "invalid UTF-8 at byte offset 8", "\xEF\xBF\xBD"},
+    {"in the second read block", {}, std::string(1 << 20, 'a') + "&#65;\xFF", "invalid UTF-8 at byte offset 1048581",
+     std::string(1 << 20, 'a') + "A"},
+    {"odd UTF-16LE", {}, LeBom + "A\0A"s, "odd number of bytes in UTF-16: half a code unit at byte offset 4",
+     LeBom + "A\0"s},
+    {"odd UTF-16BE named", {"-e", "utf-16be"}, "\0A\0"s, "odd number of bytes in UTF-16: half a code unit at byte offset 2",
+     "\0A"s},
+    {"odd UTF-16 after an escape", {}, LeBom + Le(u"&#65;") + "x", "odd number of bytes in UTF-16: half a code unit at byte offset 12", LeBom + Le(u"A")},
+    {"mark contradicts UTF-16LE", {"-e", "utf-16le"}, BeBom + Be(u"A"), "the byte order mark at byte offset 0 is utf-16be, not the utf-16le", ""},
+    {"UTF-16 mark under UTF-8", {"-e", "utf-8"}, LeBom + Le(u"A"), "the byte order mark at byte offset 0 is utf-16le", ""},
 };
 
 // Each bad input, whichever way it is written: an error that names the file
-// and the offset, exit status 2, and nothing written.
-TEST_F(CliTest, RejectsBadInputAndWritesNothing)
+// and the offset, and exit status 2. Standard output stops before the bad
+// bytes; a file that -o or -i would write is not written at all.
+TEST_F(CliTest, BadInputCutsStandardOutputAndWritesNoFile)
 {
     const std::string kept = "kept as it was";
     for (const BadInputRow& row : BadInputRows) {
@@ -269,21 +305,25 @@ TEST_F(CliTest, RejectsBadInputAndWritesNothing)
 
         std::vector<std::vector<std::string>> ways = {{}, {"-o", "new.txt"}, {"-o", "existing.txt"}, {"--in-place"}};
         for (std::vector<std::string>& args : ways) {
+            const bool toStandardOutput = args.empty();
             args.insert(args.end(), row.args.begin(), row.args.end());
             args.push_back("bad.txt");
             const ToolRun run = Run(args);
             EXPECT_EQ(run.exitStatus, 2) << row.name << ", " << args[0];
             EXPECT_TRUE(Contains(run.err, message)) << row.name << ", " << args[0] << ": " << run.err;
-            EXPECT_EQ(run.out, "") << row.name;
+            EXPECT_EQ(Shown(run.out), Shown(toStandardOutput ? row.before : "")) << row.name << ", " << args[0];
         }
         EXPECT_FALSE(fs::exists(Path("new.txt"))) << row.name;
         EXPECT_EQ(ReadFileBytes(Path("existing.txt")), kept) << row.name;
         EXPECT_EQ(Shown(ReadFileBytes(Path("bad.txt"))), Shown(row.input)) << row.name;
         EXPECT_EQ(Files(), (std::set<std::string>{"bad.txt", "existing.txt"})) << row.name << ": a file was left";
 
-        const ToolRun piped = Run(row.args, row.input);
+        ToolSetup pipe;
+        pipe.inputFromPipe = true;
+        const ToolRun piped = Run(row.args, row.input, pipe);
         EXPECT_EQ(piped.exitStatus, 2) << row.name;
         EXPECT_TRUE(Contains(piped.err, "decode-escapes: standard input: "s + row.error)) << row.name << ": " << piped.err;
+        EXPECT_EQ(Shown(piped.out), Shown(row.before)) << row.name;
     }
 }
 
@@ -336,7 +376,9 @@ TEST_F(CliTest, HelpAndVersion)
     std::vector<Row> rows = {
         {"--help", "Usage: decode-escapes [OPTION]... [FILE]...\n", {}},
         {"-h", "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n", {}},
-        {"--version", "decode-escapes 1.00\n", {}},
+        {"--help", "-i rewrites a read-only file too", {}},
+        {"--help", "Standard output then stops before\nthe bad bytes", {}},
+        {"--version", "decode-escapes " PRODUCT_VERSION "\n", {}},
         {"--version", std::string("kernel: ") + KernelName(BestKernel()) + "\n", {}},
         {"--help", "Usage:", {"DECODE_ESCAPES_KERNEL=none"}},
     };
@@ -363,6 +405,10 @@ TEST_F(CliTest, ReportsUnreadableInputs)
     } rows[] = {
         {"missing.txt", "decode-escapes: missing.txt: cannot open: No such file or directory"},
         {"folder", "decode-escapes: folder: read error at byte offset 0: Is a directory"},
+        // A name with a control character is quoted, so it cannot forge a line.
+        {"a\ndecode-escapes: b.txt", "decode-escapes: 'a\\ndecode-escapes: b.txt': cannot open"},
+        {"tab\there\x1b[31m", "decode-escapes: 'tab\\there\\x1b[31m': cannot open"},
+        {"it's\r", "decode-escapes: 'it\\'s\\r': cannot open"},
     };
     for (const auto& row : rows) {
         const ToolRun run = Run({row.path});
@@ -379,14 +425,18 @@ TEST_F(CliTest, SeveralFiles)
     WriteFileBytes(Path("bad.txt"), "\xFF");
     const std::string decoded = "A" + LeBom + Le(u"B");
 
-    // Standard output: one after another; a bad file is skipped and reported.
+    // Standard output: one after another; a bad file ends the output, a
+    // missing one, of which nothing was written, is skipped.
     ToolRun run = Run({"a.txt", "b.txt"});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(Shown(run.out), Shown(decoded));
     run = Run({"a.txt", "bad.txt", "b.txt"});
     EXPECT_EQ(run.exitStatus, 2);
-    EXPECT_EQ(Shown(run.out), Shown(decoded));
+    EXPECT_EQ(Shown(run.out), "A");
     EXPECT_TRUE(Contains(run.err, "bad.txt: invalid UTF-8 at byte offset 0")) << run.err;
+    run = Run({"a.txt", "missing.txt", "b.txt"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(Shown(run.out), Shown(decoded));
 
     // -o: one after another into the file, or nothing at all.
     EXPECT_EQ(Run({"-o", "out.txt", "a.txt", "b.txt"}).exitStatus, 0);
@@ -431,14 +481,137 @@ TEST_F(CliTest, OutputFileKeepsPermissionsOrGetsNewFileOnes)
     EXPECT_EQ(FileMode(Path("old.txt")), 0604u);
 }
 
-TEST_F(CliTest, InPlaceFollowsSymbolicLinks)
+// -i and -o write through a symbolic link to the file it names, which they
+// create when it does not exist yet; the link stays.
+TEST_F(CliTest, WritesThroughSymbolicLinks)
 {
-    WriteFileBytes(Path("target.txt"), "&#65;");
-    fs::create_symlink("target.txt", Path("link.txt"));
-    EXPECT_EQ(Run({"-i", "link.txt"}).exitStatus, 0);
-    EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
-    EXPECT_EQ(ReadFileBytes(Path("target.txt")), "A");
-    EXPECT_EQ(Files(), (std::set<std::string>{"link.txt", "target.txt"}));
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links;  // link, what it names
+        std::vector<std::string> args;
+        const char* written;
+        const char* content;
+    } rows[] = {
+        {"-i", {{"link.txt", "target.txt"}}, {"-i", "link.txt"}, "target.txt", "A"},
+        {"-o", {{"link.txt", "target.txt"}}, {"-o", "link.txt"}, "target.txt", "B"},
+        {"-o, dangling link", {{"link.txt", "new.txt"}}, {"-o", "link.txt"}, "new.txt", "B"},
+        {"-o, link in a folder", {{"sub/link.txt", "../target.txt"}}, {"-o", "sub/link.txt"}, "target.txt", "B"},
+        {"-o, dangling chain", {{"link.txt", "sub/link2.txt"}, {"sub/link2.txt", "new.txt"}}, {"-o", "link.txt"},
+         "sub/new.txt", "B"},
+    };
+    for (const auto& row : rows) {
+        fs::remove_all(Path("sub"));
+        fs::remove(Path("link.txt"));
+        fs::remove(Path("new.txt"));
+        fs::create_directory(Path("sub"));
+        WriteFileBytes(Path("target.txt"), "&#65;");
+        for (const auto& link : row.links)
+            fs::create_symlink(link.second, Path(link.first));
+        const ToolRun run = Run(row.args, "&#66;");
+        EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
+        EXPECT_EQ(ReadFileBytes(Path(row.written)), row.content) << row.name;
+        for (const auto& link : row.links)
+            EXPECT_TRUE(fs::is_symlink(Path(link.first))) << row.name << ": " << link.first;
+    }
+}
+
+// A file named twice, or by two paths, is rewritten once: decoding its
+// result again would decode what the first pass wrote.
+TEST_F(CliTest, InPlaceRewritesAFileNamedTwiceOnce)
+{
+    fs::create_symlink("f.txt", Path("link.txt"));
+    const std::vector<std::string> rows[] = {{"-i", "f.txt", "f.txt"}, {"-i", "f.txt", "./f.txt"}, {"-i", "link.txt", "f.txt"}};
+    for (const std::vector<std::string>& args : rows) {
+        WriteFileBytes(Path("f.txt"), "a&#38;#65;b");
+        const ToolRun run = Run(args);
+        EXPECT_EQ(run.exitStatus, 0) << args[2] << ": " << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "a&#65;b") << args[1] << " " << args[2];
+    }
+}
+
+TEST_F(CliTest, DashAsOutputIsStandardOutput)
+{
+    const ToolRun run = Run({"-o", "-"}, "&#65;");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "A");
+    EXPECT_TRUE(Files().empty());
+}
+
+// A standard stream that the tool starts without must not become one of the
+// files it opens: a note meant for standard error would land in that file.
+TEST_F(CliTest, StartsWithoutStandardStreams)
+{
+    const std::string original = "a&#55357;b";  // a lone surrogate: a note on standard error
+    const std::string decoded = "a\xEF\xBF\xBD" "b";
+    const struct {
+        const char* name;
+        std::vector<int> closed;
+        std::vector<std::string> args;
+        int exitStatus;
+        const char* error;
+        std::string file;  // f.txt afterwards
+    } rows[] = {
+        {"-i, no standard error", {2}, {"-i", "f.txt"}, 0, "", decoded},
+        {"-o, no standard error", {2}, {"-o", "f.txt", "g.txt"}, 0, "", decoded},
+        {"-i, none of the three", {0, 1, 2}, {"-i", "f.txt"}, 0, "", decoded},
+        {"no standard output", {1}, {"g.txt"}, 2, "standard output: cannot write: Bad file descriptor", original},
+        {"no standard input", {0}, {"-o", "f.txt"}, 2, "standard input: read error at byte offset 0: Bad file descriptor",
+         original},
+    };
+    WriteFileBytes(Path("g.txt"), original);
+    for (const auto& row : rows) {
+        WriteFileBytes(Path("f.txt"), original);
+        ToolSetup setup;
+        setup.closedDescriptors = row.closed;
+        const ToolRun run = Run(row.args, "", setup);
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << row.name << ": " << run.err;
+        EXPECT_TRUE(Contains(run.err, row.error)) << row.name << ": " << run.err;
+        EXPECT_EQ(Shown(ReadFileBytes(Path("f.txt"))), Shown(row.file)) << row.name;
+        EXPECT_EQ(Files(), (std::set<std::string>{"f.txt", "g.txt"})) << row.name;
+    }
+}
+
+// Whatever becomes of a run of -i, no file of its own is left: the new
+// content has no name until it is complete.
+TEST_F(CliTest, KilledInPlaceRunLeavesNoFileBehind)
+{
+    std::string original;
+    for (int i = 0; i < (4 << 20); ++i)
+        original += "&#65;x&#66;";
+    WriteFileBytes(Path("f.txt"), original);
+    const ToolProcess tool = StartTool(dir_, {"-i", "f.txt"});
+    // Wait until the tool holds its output open, then stop it dead.
+    bool writing = false;
+    for (int i = 0; i < 20000 && !writing && ToolRunning(tool); ++i) {
+        writing = !OutputFilesOf(tool.pid, Path("f.txt")).empty();
+        if (!writing)
+            usleep(500);
+    }
+    ASSERT_TRUE(writing) << "the tool ended before it could be stopped";
+    kill(tool.pid, SIGKILL);
+    EXPECT_EQ(FinishTool(tool).signal, SIGKILL);
+    EXPECT_EQ(Files(), std::set<std::string>{"f.txt"});
+    EXPECT_TRUE(ReadFileBytes(Path("f.txt")) == original);
+}
+
+// Two runs of -i on one file take turns: the second decodes what the first
+// wrote, even when the first replaced the file while the second waited.
+TEST_F(CliTest, InPlaceWaitsForAnotherRunOnTheSameFile)
+{
+    WriteFileBytes(Path("f.txt"), "&#65;");
+    const int held = open(Path("f.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const ToolProcess tool = StartTool(dir_, {"-i", "f.txt"});
+    usleep(300000);
+    EXPECT_TRUE(ToolRunning(tool)) << "the tool did not wait for the lock";
+    EXPECT_EQ(ReadFileBytes(Path("f.txt")), "&#65;");
+    // What the other run would do: replace the file, then let go.
+    WriteFileBytes(Path("new.txt"), "&#38;#66;");
+    ASSERT_EQ(std::rename(Path("new.txt").c_str(), Path("f.txt").c_str()), 0);
+    close(held);
+    const ToolRun run = FinishTool(tool);
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(ReadFileBytes(Path("f.txt")), "&#66;");
 }
 
 TEST_F(CliTest, InPlaceLeavesAFileWithNothingToDecode)

@@ -43,6 +43,8 @@ namespace {
     if (inFd < 0 || outFd < 0 || errFd < 0 || dup2(inFd, 0) < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0 ||
         chdir(directory.c_str()) != 0)
         _exit(127);
+    for (int descriptor : setup.closedDescriptors)
+        close(descriptor);
     if (setup.fileSizeLimit >= 0) {
         const rlimit limit = {static_cast<rlim_t>(setup.fileSizeLimit), static_cast<rlim_t>(setup.fileSizeLimit)};
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -89,12 +91,14 @@ std::vector<const char*> Environment(const std::vector<std::string>& added)
 
 }  // namespace
 
-ToolRun RunTool(const std::string& directory, const std::vector<std::string>& args, const std::string& input,
-                const ToolSetup& setup)
+ToolProcess StartTool(const std::string& directory, const std::vector<std::string>& args, const std::string& input,
+                      const ToolSetup& setup)
 {
     const std::string inPath = directory + "/io.in";
-    const std::string outPath = setup.outputPath.empty() ? directory + "/io.out" : setup.outputPath;
-    const std::string errPath = directory + "/io.err";
+    ToolProcess process;
+    process.outPath = setup.outputPath.empty() ? directory + "/io.out" : setup.outputPath;
+    process.errPath = directory + "/io.err";
+    process.readOut = setup.outputPath.empty();
     WriteFileBytes(inPath, input);
 
     std::vector<const char*> argv{DECODE_ESCAPES_PATH};
@@ -107,30 +111,46 @@ ToolRun RunTool(const std::string& directory, const std::vector<std::string>& ar
     if (setup.inputFromPipe && pipe(pipeFds) != 0)
         throw std::runtime_error("pipe failed");
     signal(SIGPIPE, SIG_IGN);  // a child that exits early must not stop the test
-    const pid_t child = fork();
-    if (child < 0)
+    process.pid = fork();
+    if (process.pid < 0)
         throw std::runtime_error("fork failed");
-    if (child == 0) {
+    if (process.pid == 0) {
         if (pipeFds[1] >= 0)
             close(pipeFds[1]);
-        RunChild(directory, argv.data(), envp.data(), pipeFds[0], inPath.c_str(), outPath.c_str(), errPath.c_str(),
-                 setup);
+        RunChild(directory, argv.data(), envp.data(), pipeFds[0], inPath.c_str(), process.outPath.c_str(),
+                 process.errPath.c_str(), setup);
     }
     if (setup.inputFromPipe) {
         close(pipeFds[0]);
         FeedPipe(pipeFds[1], input);
     }
+    return process;
+}
 
+bool ToolRunning(const ToolProcess& process)
+{
+    siginfo_t info = {};
+    return waitid(P_PID, static_cast<id_t>(process.pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+}
+
+ToolRun FinishTool(const ToolProcess& process)
+{
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(process.pid, &status, 0) < 0 && errno == EINTR) {
     }
     ToolRun run;
     if (WIFEXITED(status))
         run.exitStatus = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))
         run.signal = WTERMSIG(status);
-    if (setup.outputPath.empty())
-        run.out = ReadFileBytes(outPath);
-    run.err = ReadFileBytes(errPath);
+    if (process.readOut)
+        run.out = ReadFileBytes(process.outPath);
+    run.err = ReadFileBytes(process.errPath);
     return run;
+}
+
+ToolRun RunTool(const std::string& directory, const std::vector<std::string>& args, const std::string& input,
+                const ToolSetup& setup)
+{
+    return FinishTool(StartTool(directory, args, input, setup));
 }

@@ -1,26 +1,22 @@
 #include "options.h"
 
+#include "option_parser.h"
+#include "version.h"
+
 #include <cctype>
 #include <cstddef>
 
 namespace {
 
-enum class OptionId { Mode, Encoding, Output, InPlace, Help, Version };
+enum OptionId { Mode, Encoding, Output, InPlace, Help, Version };
 
-struct KnownOption {
-    const char* longName;
-    char shortName;  // 0: none
-    bool takesValue;
-    OptionId id;
-};
-
-const KnownOption KnownOptions[] = {
-    {"mode", 'm', true, OptionId::Mode},
-    {"encoding", 'e', true, OptionId::Encoding},
-    {"output", 'o', true, OptionId::Output},
-    {"in-place", 'i', false, OptionId::InPlace},
-    {"help", 'h', false, OptionId::Help},
-    {"version", 0, false, OptionId::Version},
+const OptionSpec KnownOptions[] = {
+    {"mode", 'm', true, Mode},
+    {"encoding", 'e', true, Encoding},
+    {"output", 'o', true, Output},
+    {"in-place", 'i', false, InPlace},
+    {"help", 'h', false, Help},
+    {"version", 0, false, Version},
 };
 
 // Lower case, without '-' and '_': "UTF-16LE", "utf16le" and "utf_16le" match.
@@ -70,62 +66,45 @@ bool ParseEncoding(const std::string& value, EncodingChoice& encoding)
     return false;
 }
 
-const KnownOption* FindLong(const std::string& name)
-{
-    for (const KnownOption& known : KnownOptions) {
-        if (name == known.longName)
-            return &known;
-    }
-    return nullptr;
-}
-
-const KnownOption* FindShort(char name)
-{
-    for (const KnownOption& known : KnownOptions) {
-        if (known.shortName != 0 && name == known.shortName)
-            return &known;
-    }
-    return nullptr;
-}
-
 // Applies one option; returns false with `result.error` set when its value is bad.
-bool ApplyOption(const KnownOption& known, const std::string& shownName, const std::string& value, ParseResult& result)
+bool ApplyOption(const ParsedOption& option, ParseResult& result)
 {
     Options& options = result.options;
-    switch (known.id) {
-    case OptionId::Mode:
-        if (ParseMode(value, options.mode))
+    switch (option.id) {
+    case Mode:
+        if (ParseMode(option.value, options.mode))
             return true;
-        result.error = "unknown mode '" + value + "' for " + shownName + " (use 0, 1, charref or ucn)";
+        result.error = "unknown mode '" + option.value + "' for " + option.shownName + " (use 0, 1, charref or ucn)";
         return false;
-    case OptionId::Encoding:
-        if (ParseEncoding(value, options.encoding))
+    case Encoding:
+        if (ParseEncoding(option.value, options.encoding))
             return true;
-        result.error = "unknown encoding '" + value + "' for " + shownName + " (use auto, utf-8, utf-16le or utf-16be)";
+        result.error = "unknown encoding '" + option.value + "' for " + option.shownName +
+                       " (use auto, utf-8, utf-16le or utf-16be)";
         return false;
-    case OptionId::Output:
-        if (value.empty()) {
-            result.error = shownName + " needs a file name";
+    case Output:
+        if (option.value.empty()) {
+            result.error = option.shownName + " needs a file name";
             return false;
         }
-        options.outputPath = value;
+        options.outputPath = option.value;
         if (options.target == OutputTarget::InPlace) {
             result.error = "--output and --in-place cannot be used together";
             return false;
         }
         options.target = OutputTarget::File;
         return true;
-    case OptionId::InPlace:
+    case InPlace:
         if (options.target == OutputTarget::File) {
             result.error = "--output and --in-place cannot be used together";
             return false;
         }
         options.target = OutputTarget::InPlace;
         return true;
-    case OptionId::Help:
+    case Help:
         result.outcome = ParseOutcome::ShowHelp;
         return true;
-    case OptionId::Version:
+    case Version:
         result.outcome = ParseOutcome::ShowVersion;
         return true;
     }
@@ -159,62 +138,26 @@ ParseResult Finish(ParseResult result)
 
 }  // namespace
 
+// Options apply in order: --help or --version before a mistake still answers.
 ParseResult ParseOptions(const std::vector<std::string>& args)
 {
+    const ParsedCommandLine line = ParseCommandLine(args, KnownOptions);
     ParseResult result;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg == "-" || arg.size() < 2 || arg[0] != '-') {
-            result.options.files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-
-        // "--name", "--name=value", "-n", "-nvalue" or "-n value".
-        const KnownOption* known;
-        std::string shownName;
-        std::string value;
-        bool hasValue = false;
-        if (arg[1] == '-') {
-            const std::size_t equals = arg.find('=');
-            shownName = arg.substr(0, equals);
-            known = FindLong(shownName.substr(2));
-            if (equals != std::string::npos) {
-                value = arg.substr(equals + 1);
-                hasValue = true;
-            }
-        } else {
-            shownName = arg.substr(0, 2);
-            known = FindShort(arg[1]);
-            if (arg.size() > 2) {
-                value = arg.substr(2);
-                hasValue = true;
-            }
-        }
-        if (known == nullptr)
-            return Fail(result, "unknown option '" + shownName + "'");
-        if (known->takesValue && !hasValue) {
-            if (i + 1 == args.size())
-                return Fail(result, shownName + " needs a value");
-            value = args[++i];
-        } else if (!known->takesValue && hasValue) {
-            return Fail(result, shownName + " takes no value");
-        }
-        if (!ApplyOption(*known, shownName, value, result))
+    for (const ParsedOption& option : line.options) {
+        if (!ApplyOption(option, result))
             return Fail(result, result.error);
         if (result.outcome != ParseOutcome::Run)
             return result;
     }
+    if (!line.error.empty())
+        return Fail(result, line.error);
+    result.options.files = line.operands;
     return Finish(result);
 }
 
 const char* VersionText()
 {
-    return "decode-escapes 1.00\n";
+    return "decode-escapes " PRODUCT_VERSION "\n";
 }
 
 const char* HelpText()
@@ -236,29 +179,36 @@ const char* HelpText()
            "      --version         show the version and exit\n"
            "\n"
            "Output: each result is written in the encoding of its input, with the byte\n"
-           "order mark if the input had one. A NUL in the input is kept and ends a part of\n"
-           "the text; each part is decoded on its own. Escapes may name single surrogates:\n"
-           "UTF-16 output keeps them as they are, UTF-8 output cannot hold them and writes\n"
-           "U+FFFD for each, with a note on standard error; a surrogate pair is written as\n"
-           "the one character that it forms.\n"
+           "order mark if the input had one. The text is read, decoded and written in\n"
+           "blocks as it comes, so a file of any size takes the same little memory. A NUL\n"
+           "in the input is kept and ends a part of the text; each part is decoded on its\n"
+           "own. Escapes may name single surrogates: UTF-16 output keeps them as they are,\n"
+           "UTF-8 output cannot hold them and writes U+FFFD for each, with a note on\n"
+           "standard error; a surrogate pair is written as the one character that it forms.\n"
            "\n"
            "Several FILEs: without -o or -i, the results are written to standard output one\n"
            "after another; with -o, they are written one after another into OUT; with -i,\n"
-           "each FILE is rewritten on its own. A FILE whose text has nothing to decode is\n"
-           "left as it is by -i.\n"
+           "each FILE is rewritten on its own, and a FILE named twice, or by two paths, is\n"
+           "decoded once. A FILE whose text has nothing to decode is left as it is by -i.\n"
            "\n"
-           "Bad input (invalid UTF-8, an odd number of bytes in UTF-16, a file that cannot\n"
-           "be read) is reported with the file name and byte offset, and nothing is written\n"
-           "for it: the other FILEs are still decoded and written, but with -o nothing at\n"
-           "all is written and OUT stays as it was. -o and -i write a temporary file beside\n"
-           "the target and rename it over the target at the end, keeping the target's\n"
-           "permissions, so that a failure never leaves a half-written file. OUT is\n"
-           "therefore a regular file or a new one: for a device or a pipe, use standard\n"
-           "output.\n"
+           "Bad input (invalid UTF-8, an odd number of bytes in UTF-16, a read error) is\n"
+           "reported with the file name and byte offset. Standard output then stops before\n"
+           "the bad bytes (the text before them is decoded as if it ended there), and no\n"
+           "further FILE is read. With -o nothing at all is written and OUT stays as it was;\n"
+           "with -i that FILE stays as it was. A FILE that cannot be opened is reported and\n"
+           "skipped.\n"
+           "\n"
+           "-o and -i write a temporary file beside the target and put it in the target's\n"
+           "place at the end, keeping its permissions, so that a failure never leaves a\n"
+           "half-written file. A symbolic link is written through: the file that it names\n"
+           "gets the result, and the link stays. -i rewrites a read-only file too, which\n"
+           "stays read-only. Two runs of -i on one file take turns. OUT is a regular file or\n"
+           "a new one (- is standard output): for a device or a pipe, use standard output.\n"
            "\n"
            "The environment variable DECODE_ESCAPES_KERNEL=portable, sse2 or avx2 picks\n"
-           "the decoder's kernel (by default the fastest this processor runs); an unknown\n"
-           "kernel, or one this processor cannot run, is an error. --version names it.\n"
+           "the decoder's kernel, for UTF-8 and UTF-16 alike (by default the fastest this\n"
+           "processor runs); an unknown kernel, or one this processor cannot run, is an\n"
+           "error. --version names it.\n"
            "\n"
            "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n";
 }

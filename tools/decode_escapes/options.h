@@ -2,12 +2,11 @@
 #ifndef DECODE_ESCAPES_OPTIONS_H
 #define DECODE_ESCAPES_OPTIONS_H
 
+#include "text_encoding.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// How the input's bytes are read. Auto goes by the byte order mark.
-enum class EncodingChoice { Auto, Utf8, Utf16Le, Utf16Be };
 
 enum class OutputTarget {
     StandardOutput,  // every result, one after another

@@ -1,159 +1,164 @@
 #include "run.h"
 
-#include "escape_decoder.h"
+#include "display_name.h"
 #include "file_io.h"
 #include "kernel_choice.h"
 #include "options.h"
-#include "text_encoding.h"
-#include "text_file.h"
+#include "stream_decoding.h"
 
 #include <cstdio>
-#include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string DisplayName(const std::string& path)
-{
-    return path == "-" ? "standard input" : path;
-}
 
 void Report(const std::string& name, const std::string& message)
 {
     std::fprintf(stderr, "decode-escapes: %s: %s\n", name.c_str(), message.c_str());
 }
 
-// Decodes each NUL-separated part on its own, as the editor would see it, and
-// keeps the NULs. The parts only shrink; they are moved down to close up.
-void DecodeParts(LoadedText& text, std::int32_t mode, Kernel kernel)
+// Tells about surrogates that UTF-8 output could not hold.
+void ReportSurrogates(const std::string& file, const SurrogateReport& report)
 {
-    char16_t* const units = text.units.data();
-    std::size_t in = 0;
-    std::size_t out = 0;
-    for (;;) {
-        const std::size_t partLength = std::char_traits<char16_t>::length(units + in);
-        DecodeText(units + in, mode, kernel);
-        const std::size_t decodedLength = std::char_traits<char16_t>::length(units + in);
-        std::memmove(units + out, units + in, decodedLength * sizeof(char16_t));
-        out += decodedLength;
-        in += partLength;
-        if (in == text.length)
-            break;
-        units[out++] = 0;  // the NUL that ended the part
-        ++in;
-    }
-    units[out] = 0;
-    text.length = out;
+    if (report.count > 0)
+        Report(DisplayName(file), DescribeLoneSurrogates(report));
 }
 
-// Writes a decoded text and tells about surrogates that UTF-8 cannot hold.
-bool WriteText(const LoadedText& text, const std::string& name, ByteSink& sink)
+// Where a decoded text goes that must not be written: it is only checked.
+class CheckOnly : public ByteSink {
+public:
+    bool Write(const unsigned char*, std::size_t) override { return true; }
+};
+
+bool OpenInput(const std::string& file, InputFile& input)
 {
-    SurrogateReport report;
-    const bool written = WriteUnits(text.units.data(), text.length, text.format, sink, report);
-    if (written && report.count > 0) {
-        const bool one = report.count == 1;
-        Report(name, std::to_string(report.count) + (one ? " lone surrogate" : " lone surrogates") +
-                         " cannot be written in UTF-8 and became U+FFFD; the first is at byte offset " +
-                         std::to_string(report.firstOffset) + " of the output");
-    }
-    return written;
+    std::string error;
+    if (input.Open(file, error))
+        return true;
+    Report(DisplayName(file), "cannot open: " + error);
+    return false;
 }
 
+// Bad input cuts the output short, so nothing more is written after it; an
+// input that cannot be opened has written nothing and is only skipped.
 int RunToStandardOutput(const Options& options, Kernel kernel)
 {
-    StreamSink out(stdout);
+    StandardOutput out;
     int status = ExitSuccess;
     for (const std::string& file : options.files) {
-        LoadedText text;
-        std::string error;
-        if (!LoadText(file, options.encoding, text, error)) {
-            Report(DisplayName(file), error);
+        InputFile input;
+        if (!OpenInput(file, input)) {
             status = ExitFailure;
             continue;
         }
-        DecodeParts(text, options.mode, kernel);
-        if (!WriteText(text, DisplayName(file), out))
-            break;
-    }
-    if (!out.Flush()) {
-        Report("standard output", "cannot write: " + out.error());
-        return ExitFailure;
+        const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, kernel, out);
+        ReportSurrogates(file, outcome.surrogates);
+        if (outcome.failure == StreamOutcome::Failure::Output) {
+            Report("standard output", "cannot write: " + out.error());
+            return ExitFailure;
+        }
+        if (outcome.failure == StreamOutcome::Failure::Input) {
+            Report(DisplayName(file), outcome.error);
+            return ExitFailure;
+        }
     }
     return status;
 }
 
-// All inputs one after another into one file, or nothing at all.
+// All inputs one after another into one file, or nothing at all. After a bad
+// input the others are still read, to report what else is wrong.
 int RunToFile(const Options& options, Kernel kernel)
 {
+    const std::string target = DisplayName(options.outputPath);
     ReplacementFile out;
+    CheckOnly checkOnly;
     std::string error;
     if (!out.Prepare(options.outputPath, error) || !out.Open(error)) {
-        Report(options.outputPath, error);
+        Report(target, error);
         return ExitFailure;
     }
     bool inputFailed = false;
     for (const std::string& file : options.files) {
-        LoadedText text;
-        if (!LoadText(file, options.encoding, text, error)) {
-            Report(DisplayName(file), error);
+        InputFile input;
+        if (!OpenInput(file, input)) {
             inputFailed = true;
             continue;
         }
-        if (inputFailed)
-            continue;  // nothing will be written; the rest is only checked
-        DecodeParts(text, options.mode, kernel);
-        if (!WriteText(text, DisplayName(file), out)) {
-            Report(options.outputPath, "cannot write: " + out.error());
+        ByteSink& sink = inputFailed ? static_cast<ByteSink&>(checkOnly) : out;
+        const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, kernel, sink);
+        if (outcome.failure == StreamOutcome::Failure::Output) {
+            Report(target, "cannot write: " + out.error());
             return ExitFailure;
+        }
+        if (outcome.failure == StreamOutcome::Failure::Input) {
+            Report(DisplayName(file), outcome.error);
+            inputFailed = true;
+        } else if (!inputFailed) {
+            ReportSurrogates(file, outcome.surrogates);
         }
     }
     if (inputFailed) {
-        Report(options.outputPath, "not written, since an input could not be decoded");
+        Report(target, "not written, since an input could not be decoded");
         return ExitFailure;
     }
     if (!out.Commit(error)) {
-        Report(options.outputPath, error);
+        Report(target, error);
         return ExitFailure;
     }
     return ExitSuccess;
 }
 
-// Rewrites one file with its decoded text; a file with nothing to decode stays as it is.
-bool RewriteFile(const std::string& file, const Options& options, Kernel kernel)
+// The files that this run has rewritten or left as they were, before and
+// after: a file named twice, or by two paths, is decoded once.
+using FilesDone = std::set<FileIdentity>;
+
+// Rewrites one file with its decoded text; a file with nothing to decode
+// stays as it is. Other runs that rewrite the same file wait for this one.
+bool RewriteFile(const std::string& file, const Options& options, Kernel kernel, FilesDone& done)
 {
+    const std::string name = DisplayName(file);
     ReplacementFile out;
-    LoadedText text;
+    FileLock lock;
+    FileIdentity identity;
+    FileIdentity replacement;
+    InputFile input;
     std::string error;
-    if (!out.Prepare(file, error) || !LoadText(out.resolvedPath(), options.encoding, text, error)) {
-        Report(file, error);
+    if (!out.Prepare(file, error) || !lock.Acquire(out.resolvedPath(), identity, error)) {
+        Report(name, error);
         return false;
     }
-    const std::size_t originalLength = text.length;
-    DecodeParts(text, options.mode, kernel);
-    if (text.length == originalLength)
-        return true;  // every replacement shortens the text: nothing was decoded
-    if (!out.Open(error)) {
-        Report(file, error);
+    if (!done.insert(identity).second)
+        return true;
+    if (!OpenInput(out.resolvedPath(), input))
+        return false;
+    if (!out.Open(error) || !out.TemporaryIdentity(replacement)) {
+        Report(name, error.empty() ? "cannot create a temporary file beside it" : error);
         return false;
     }
-    if (!WriteText(text, file, out)) {
-        Report(file, "cannot write: " + out.error());
+    const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, kernel, out);
+    input.Close();  // Windows replaces no file that is open
+    if (outcome.failure != StreamOutcome::Failure::None) {
+        Report(name, outcome.failure == StreamOutcome::Failure::Input ? outcome.error : "cannot write: " + out.error());
         return false;
     }
+    if (!outcome.decodedAny)
+        return true;  // the temporary file goes, the file stays as it is
     if (!out.Commit(error)) {
-        Report(file, error);
+        Report(name, error);
         return false;
     }
+    ReportSurrogates(file, outcome.surrogates);
+    done.insert(replacement);
     return true;
 }
 
 int RunInPlace(const Options& options, Kernel kernel)
 {
+    FilesDone done;
     int status = ExitSuccess;
     for (const std::string& file : options.files) {
-        if (!RewriteFile(file, options, kernel))
+        if (!RewriteFile(file, options, kernel, done))
             status = ExitFailure;
     }
     return status;
@@ -194,6 +199,8 @@ int RunDecodeEscapes(const std::vector<std::string>& args)
     case OutputTarget::StandardOutput:
         return RunToStandardOutput(parsed.options, kernel);
     case OutputTarget::File:
+        if (parsed.options.outputPath == "-")
+            return RunToStandardOutput(parsed.options, kernel);
         return RunToFile(parsed.options, kernel);
     case OutputTarget::InPlace:
         return RunInPlace(parsed.options, kernel);

@@ -8,7 +8,7 @@ const char WindowClassName[] = "ScriptedEditorHost";
 
 }  // namespace
 
-ScriptedHost::ScriptedHost()
+ScriptedHost::ScriptedHost(HostWindowKind kind)
 {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = WindowProc;
@@ -16,8 +16,11 @@ ScriptedHost::ScriptedHost()
     windowClass.lpszClassName = WindowClassName;
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     RegisterClassA(&windowClass);  // fails harmlessly when already registered
-    window_ = CreateWindowExA(0, WindowClassName, "Editor", WS_OVERLAPPEDWINDOW, 40, 40, 480, 320, nullptr,
-                              nullptr, windowClass.hInstance, this);
+    const bool visible = kind == HostWindowKind::Visible;
+    window_ = CreateWindowExA(0, WindowClassName, "Editor", visible ? WS_OVERLAPPEDWINDOW : 0, 40, 40, 480, 320,
+                              visible ? nullptr : HWND_MESSAGE, nullptr, windowClass.hInstance, this);
+    if (window_ == nullptr)
+        windowError_ = GetLastError();
 }
 
 ScriptedHost::~ScriptedHost()

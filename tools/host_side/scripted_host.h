@@ -1,4 +1,4 @@
-// The editor's side of the plug-in interface: a real window whose procedure
+// The editor's side of the plug-in interface: a window whose procedure
 // answers the plug-in's messages as a script says and logs each of them. The
 // Windows test host and the host simulator both play the editor with it.
 #ifndef TOOLS_HOST_SIDE_SCRIPTED_HOST_H
@@ -28,14 +28,20 @@ struct HostMessageRecord {
     DWORD statusFlagBefore;  // HostMsgQueryStatus: the flag's value as the plug-in passed it
 };
 
+// What the host's window is: a visible top-level window, which dialogs can
+// be owned by, or a message-only window, which needs no display.
+enum class HostWindowKind { Visible, MessageOnly };
+
 class ScriptedHost {
 public:
-    ScriptedHost();
+    explicit ScriptedHost(HostWindowKind kind = HostWindowKind::Visible);
     ~ScriptedHost();
     ScriptedHost(const ScriptedHost&) = delete;
     ScriptedHost& operator=(const ScriptedHost&) = delete;
 
+    // Null when no window could be made; windowError() then says why.
     HWND Window() const { return window_; }
+    DWORD windowError() const { return windowError_; }
 
     HostScript script;
     std::vector<HostMessageRecord> log;  // the plug-in's messages, in order
@@ -50,6 +56,7 @@ private:
     LRESULT FillSelection(WPARAM units, LPARAM buffer);
 
     HWND window_ = nullptr;
+    DWORD windowError_ = 0;
 };
 
 #endif

@@ -2,11 +2,12 @@
 // It loads the DLL, reports what the plug-in answers, runs its command on the
 // text of a file, and opens its properties dialog and uninstall confirmation.
 #include "host_interface.h"
-#include "module_state.h"
 #include "plugin_module.h"
+#include "plugin_settings.h"
 #include "scripted_host.h"
-#include "settings_store.h"
+#include "display_name.h"
 #include "file_io.h"
+#include "option_parser.h"
 #include "text_file.h"
 
 #include <cstdio>
@@ -58,7 +59,7 @@ std::string AskString(const PlugInModule& plugin, HWND host, UINT message, LRESU
 
 int ShowInfo(const PlugInModule& plugin)
 {
-    ScriptedHost host;
+    ScriptedHost host(HostWindowKind::MessageOnly);
     const PlugInExports& call = plugin.exports();
     std::printf("plug-in: %s\nexports:\n", plugin.path().c_str());
     for (int ordinal = 1; ordinal <= 7; ++ordinal)
@@ -86,51 +87,38 @@ int ShowInfo(const PlugInModule& plugin)
     return ExitSuccess;
 }
 
-// Stores the mode under the plug-in's settings key, as its dialog would.
-void StoreMode(const PlugInModule& plugin, std::int32_t mode)
-{
-    ModuleInstance = plugin.module();
-    DecodeMode = mode;
-    SaveSettings();
-}
-
 struct RunOptions {
     std::int32_t mode = 0;
     std::string file;
     std::string output;
 };
 
+enum RunOptionId { RunMode, RunOutput };
+
+const OptionSpec RunOptionSpecs[] = {
+    {"mode", 'm', true, RunMode},
+    {"output", 'o', true, RunOutput},
+};
+
 bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options, std::string& error)
 {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if ((arg == "--mode" || arg == "-o") && i + 1 == args.size()) {
-            error = arg + " needs a value";
-            return false;
-        }
-        if (arg == "--mode") {
-            const std::string value = args[++i];
-            if (value != "0" && value != "1") {
-                error = "--mode takes 0 or 1, not '" + value + "'";
-                return false;
-            }
-            options.mode = value == "1" ? 1 : 0;
-        } else if (arg == "-o") {
-            options.output = args[++i];
-        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-            error = "unknown option '" + arg + "'";
-            return false;
-        } else if (options.file.empty()) {
-            options.file = arg;
+    const ParsedCommandLine line = ParseCommandLine(args, RunOptionSpecs);
+    for (const ParsedOption& option : line.options) {
+        if (option.id == RunOutput) {
+            options.output = option.value;
+        } else if (option.value == "0" || option.value == "1") {
+            options.mode = option.value == "1" ? 1 : 0;
         } else {
-            error = "run takes one file";
+            error = option.shownName + " takes 0 or 1, not '" + option.value + "'";
             return false;
         }
     }
-    if (options.file.empty()) {
-        error = "run needs a file";
+    error = line.error;
+    if (error.empty() && line.operands.size() != 1)
+        error = line.operands.empty() ? "run needs a file" : "run takes one file";
+    if (!error.empty())
         return false;
-    }
+    options.file = line.operands[0];
     return true;
 }
 
@@ -138,8 +126,8 @@ bool WriteResult(const std::u16string& text, const TextFormat& format, const std
 {
     SurrogateReport report;
     if (output.empty()) {
-        StreamSink out(stdout);
-        if (!WriteUnits(text.data(), text.size(), format, out, report) || !out.Flush()) {
+        StandardOutput out;
+        if (!WriteUnits(text.data(), text.size(), format, out, report)) {
             error = "cannot write standard output: " + out.error();
             return false;
         }
@@ -155,7 +143,7 @@ bool WriteResult(const std::u16string& text, const TextFormat& format, const std
             return false;
     }
     if (report.count > 0)
-        Fail(std::to_string(report.count) + " lone surrogates cannot be written in UTF-8 and became U+FFFD");
+        Fail(DescribeLoneSurrogates(report));
     return true;
 }
 
@@ -169,17 +157,25 @@ int RunCommand(const PlugInModule& plugin, const std::vector<std::string>& args)
     }
     LoadedText text;
     if (!LoadText(options.file, EncodingChoice::Auto, text, error)) {
-        Fail(options.file + ": " + error);
+        Fail(DisplayName(options.file) + ": " + error);
         return ExitFailure;
     }
     const std::u16string selection(text.units.data(), text.length);
     if (selection.find(u'\0') != std::u16string::npos) {
-        Fail(options.file + ": the text holds a NUL unit, which no editor selection can hold");
+        Fail(DisplayName(options.file) + ": the text holds a NUL unit, which no editor selection can hold");
         return ExitFailure;
     }
-    StoreMode(plugin, options.mode);
+    // The mode goes where the plug-in's dialog would store it.
+    if (!StorePlugInMode(PlugInStem(plugin.path()), static_cast<DWORD>(options.mode))) {
+        Fail("cannot store the mode under " + PlugInSettingsKey(PlugInStem(plugin.path())));
+        return ExitFailure;
+    }
 
-    ScriptedHost host;
+    ScriptedHost host(HostWindowKind::MessageOnly);
+    if (host.Window() == nullptr) {
+        Fail("cannot make the host's window, so the command cannot run: " + SystemMessage(host.windowError()));
+        return ExitFailure;
+    }
     host.script.selection = selection;
     DWORD flag = 0;
     if (!plugin.exports().QueryStatus(host.Window(), &flag)) {

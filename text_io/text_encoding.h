@@ -1,14 +1,17 @@
 // The input's bytes to UTF-16 code units and the code units back to bytes, in
 // UTF-8, UTF-16LE or UTF-16BE. Reading is strict and reports where it fails;
 // writing keeps every code unit that the encoding can hold.
-#ifndef DECODE_ESCAPES_TEXT_ENCODING_H
-#define DECODE_ESCAPES_TEXT_ENCODING_H
+#ifndef TEXT_IO_TEXT_ENCODING_H
+#define TEXT_IO_TEXT_ENCODING_H
 
-#include "options.h"
+#include "utf8.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+// How an input's bytes are to be read. Auto goes by the byte order mark.
+enum class EncodingChoice { Auto, Utf8, Utf16Le, Utf16Be };
 
 enum class TextEncoding { Utf8, Utf16Le, Utf16Be };
 
@@ -23,8 +26,6 @@ struct TextFormat {
 // an encoding that the user named.
 bool DetectFormat(const unsigned char* bytes, std::size_t count, EncodingChoice choice, TextFormat& format,
                   std::string& error);
-
-enum class ConvertError { None, InvalidUtf8, TruncatedUtf8, OddUtf16 };
 
 struct ConvertStatus {
     std::size_t consumed = 0;  // bytes turned into units
@@ -43,6 +44,16 @@ ConvertStatus ConvertToUnits(TextEncoding encoding, const unsigned char* bytes, 
 // Tells about the error of a ConvertStatus, e.g. "invalid UTF-8".
 const char* DescribeConvertError(ConvertError error);
 
+// Where bytes come from. Read gives what is there, up to `count` bytes, and
+// `got` is 0 only at the end; false with `error` set when reading fails.
+class ByteSource {
+public:
+    virtual bool Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error) = 0;
+
+protected:
+    ~ByteSource() = default;
+};
+
 // Where the bytes go. Write returns false when the bytes could not be written.
 class ByteSink {
 public:
@@ -57,6 +68,10 @@ struct SurrogateReport {
     std::uint64_t count = 0;
     std::uint64_t firstOffset = 0;  // byte offset in the output, byte order mark included
 };
+
+// "2 lone surrogates cannot be written in UTF-8 and became U+FFFD; the first
+// is at byte offset 7 of the output".
+std::string DescribeLoneSurrogates(const SurrogateReport& report);
 
 // Writes the byte order mark (when `format` has one) and the units in the
 // format's encoding. UTF-8 joins surrogate pairs and writes U+FFFD for a lone

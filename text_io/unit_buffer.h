@@ -1,6 +1,6 @@
 // A growing block of UTF-16 code units for a whole input.
-#ifndef DECODE_ESCAPES_UNIT_BUFFER_H
-#define DECODE_ESCAPES_UNIT_BUFFER_H
+#ifndef TEXT_IO_UNIT_BUFFER_H
+#define TEXT_IO_UNIT_BUFFER_H
 
 #include <cstddef>
 #include <cstdint>

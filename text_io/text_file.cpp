@@ -23,7 +23,7 @@ bool ReadText(InputFile& input, EncodingChoice choice, LoadedText& text, std::st
     std::size_t carried = 0;   // bytes of a sequence cut by the previous block
     for (bool first = true;; first = false) {
         std::size_t got = 0;
-        if (!input.Read(buffer.data() + carried, ReadBlockBytes, got, error)) {
+        if (!input.ReadFully(buffer.data() + carried, ReadBlockBytes, got, error)) {
             error = "read error at byte offset " + std::to_string(offset + carried + got) + ": " + error;
             return false;
         }

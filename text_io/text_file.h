@@ -1,10 +1,9 @@
 // A whole text file (or standard input) read into UTF-16 code units, in the
 // encoding that its byte order mark names, else UTF-8. Shared by
 // decode-escapes and the host simulator.
-#ifndef DECODE_ESCAPES_TEXT_FILE_H
-#define DECODE_ESCAPES_TEXT_FILE_H
+#ifndef TEXT_IO_TEXT_FILE_H
+#define TEXT_IO_TEXT_FILE_H
 
-#include "options.h"
 #include "text_encoding.h"
 #include "unit_buffer.h"
 

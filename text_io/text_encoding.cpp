@@ -1,5 +1,7 @@
 #include "text_encoding.h"
 
+#include "utf8.h"
+
 #include <cstring>
 
 namespace {
@@ -41,96 +43,20 @@ bool FindUtf16Bom(const unsigned char* bytes, std::size_t count, TextEncoding& e
     return false;
 }
 
-// Bytes that a lead byte announces (0: not a lead byte), and the range of the
-// byte after it, which excludes overlong forms, surrogates and values above
-// U+10FFFF.
-struct Utf8Lead {
-    std::size_t length;
-    unsigned char secondMin;
-    unsigned char secondMax;
-};
-
-Utf8Lead ClassifyLead(unsigned char lead)
-{
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return {2, 0x80, 0xBF};
-    if (lead == 0xE0)
-        return {3, 0xA0, 0xBF};
-    if (lead == 0xED)
-        return {3, 0x80, 0x9F};
-    if (lead >= 0xE1 && lead <= 0xEF)
-        return {3, 0x80, 0xBF};
-    if (lead == 0xF0)
-        return {4, 0x90, 0xBF};
-    if (lead >= 0xF1 && lead <= 0xF3)
-        return {4, 0x80, 0xBF};
-    if (lead == 0xF4)
-        return {4, 0x80, 0x8F};
-    return {0, 0, 0};
-}
-
-// How many of the `available` bytes after a lead byte are valid continuations.
-std::size_t ValidContinuations(const unsigned char* p, std::size_t available, const Utf8Lead& lead)
-{
-    std::size_t valid = 0;
-    for (; valid + 1 < lead.length && valid < available; ++valid) {
-        const unsigned char byte = p[1 + valid];
-        const bool ok = valid == 0 ? byte >= lead.secondMin && byte <= lead.secondMax : byte >= 0x80 && byte <= 0xBF;
-        if (!ok)
-            break;
-    }
-    return valid;
-}
-
-// Writes the units of one well-formed sequence and returns past them.
-char16_t* PutSequence(const unsigned char* p, std::size_t length, char16_t* out)
-{
-    if (length == 2) {
-        *out++ = static_cast<char16_t>(((p[0] & 0x1Fu) << 6) | (p[1] & 0x3Fu));
-        return out;
-    }
-    if (length == 3) {
-        *out++ = static_cast<char16_t>(((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu));
-        return out;
-    }
-    const std::uint32_t code =
-        ((p[0] & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-    *out++ = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-    *out++ = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-    return out;
-}
-
 ConvertStatus ConvertUtf8(const unsigned char* bytes, std::size_t count, bool atEnd, char16_t* const out)
 {
-    ConvertStatus status;
+    const Utf8Check check = CheckUtf8(bytes, count, atEnd);
     char16_t* next = out;
-    std::size_t i = 0;
-    while (i < count) {
-        if (bytes[i] < 0x80) {
-            *next++ = bytes[i++];
-            continue;
-        }
-        const Utf8Lead lead = ClassifyLead(bytes[i]);
-        const std::size_t available = count - i - 1;
-        const std::size_t valid = lead.length == 0 ? 0 : ValidContinuations(bytes + i, available, lead);
-        if (lead.length != 0 && valid + 1 == lead.length) {
-            next = PutSequence(bytes + i, lead.length, next);
-            i += lead.length;
-            continue;
-        }
-        // Cut short by the end of the bytes, or ill-formed.
-        if (lead.length != 0 && valid == available) {
-            if (!atEnd)
-                break;
-            status.error = ConvertError::TruncatedUtf8;
-        } else {
-            status.error = ConvertError::InvalidUtf8;
-        }
-        status.errorIndex = i;
-        break;
+    for (std::size_t i = 0; i < check.valid;) {
+        const std::size_t length = Utf8SequenceLength(bytes[i]);
+        next = PutUtf8Units(bytes + i, length, next);
+        i += length;
     }
-    status.consumed = i;
+    ConvertStatus status;
+    status.consumed = check.valid;
     status.units = static_cast<std::size_t>(next - out);
+    status.error = check.error;
+    status.errorIndex = check.valid;
     return status;
 }
 
@@ -258,44 +184,15 @@ private:
     std::uint64_t written_ = 0;
 };
 
-bool IsHighSurrogate(char16_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-
-bool IsLowSurrogate(char16_t unit)
-{
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 // Encodes one character (a pair when `pair`) or U+FFFD for a lone surrogate.
 std::size_t EncodeUtf8(const char16_t* unit, bool pair, unsigned char* out)
 {
     std::uint32_t code = *unit;
     if (pair)
-        code = 0x10000 + ((code - 0xD800) << 10) + (unit[1] - 0xDC00u);
+        code = JoinSurrogates(unit[0], unit[1]);
     else if (IsHighSurrogate(*unit) || IsLowSurrogate(*unit))
-        code = 0xFFFD;
-    if (code < 0x80) {
-        out[0] = static_cast<unsigned char>(code);
-        return 1;
-    }
-    if (code < 0x800) {
-        out[0] = static_cast<unsigned char>(0xC0 | (code >> 6));
-        out[1] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        return 2;
-    }
-    if (code < 0x10000) {
-        out[0] = static_cast<unsigned char>(0xE0 | (code >> 12));
-        out[1] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-        out[2] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<unsigned char>(0xF0 | (code >> 18));
-    out[1] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
-    out[2] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-    out[3] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    return 4;
+        code = ReplacementCharacter;
+    return PutUtf8(code, out);
 }
 
 const std::size_t UnitsPerBlock = 4096;
@@ -369,4 +266,11 @@ bool WriteUnits(const char16_t* units, std::size_t count, const TextFormat& form
         break;
     }
     return ok && writer.Flush();
+}
+
+std::string DescribeLoneSurrogates(const SurrogateReport& report)
+{
+    return std::to_string(report.count) + (report.count == 1 ? " lone surrogate" : " lone surrogates") +
+           " cannot be written in UTF-8 and became U+FFFD; the first is at byte offset " +
+           std::to_string(report.firstOffset) + " of the output";
 }

@@ -1,0 +1,155 @@
+// Files for the text tools, the one place that knows the platform: reading an
+// input, writing standard output, locking a file, and replacing a file
+// through a temporary file beside it. Paths are UTF-8.
+#ifndef TEXT_IO_FILE_IO_H
+#define TEXT_IO_FILE_IO_H
+
+#include "text_encoding.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Makes sure that descriptors 0 to 2 are open (OpenStandardDescriptors);
+// puts standard input and output in binary mode (Windows); arranges that a
+// named temporary file is removed when the program is stopped by a signal
+// (POSIX).
+void PrepareProcess();
+
+// Makes sure that descriptors 0 to 2 are open, so that no file of ours ever
+// gets their numbers: a closed one is opened on the null device, the wrong
+// way round, so that using it fails.
+void OpenStandardDescriptors();
+
+// What a failed call of the C library or the system reported, as text.
+std::string ErrnoText(int error);
+
+// Which file a path names, whatever path was used.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator<(const FileIdentity& other) const
+    {
+        return volume != other.volume ? volume < other.volume : index < other.index;
+    }
+};
+
+// A file, or standard input for "-", read from start to end.
+class InputFile : public ByteSource {
+public:
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    virtual ~InputFile();
+
+    // Opens the input; a failure is told in `error`, e.g. "No such file".
+    bool Open(const std::string& path, std::string& error);
+    // Reads what is there, up to `count` bytes; `got` is 0 only at the end.
+    bool Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error) override;
+    // Reads until `count` bytes or the end; `got` < `count` only at the end.
+    bool ReadFully(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error);
+    // The size of a regular file, 0 when it is not known.
+    std::uint64_t SizeHint() const;
+    void Close();
+
+private:
+    int descriptor_ = -1;
+    bool owned_ = false;
+};
+
+// Writes to an open descriptor; the first failure is kept in error().
+class DescriptorSink : public ByteSink {
+public:
+    DescriptorSink() = default;
+    explicit DescriptorSink(int descriptor) : descriptor_(descriptor) {}
+    DescriptorSink(const DescriptorSink&) = delete;
+    DescriptorSink& operator=(const DescriptorSink&) = delete;
+    virtual ~DescriptorSink() = default;
+
+    bool Write(const unsigned char* bytes, std::size_t count) override;
+    const std::string& error() const { return error_; }
+
+protected:
+    int descriptor_ = -1;
+    std::string error_;
+};
+
+// Standard output.
+class StandardOutput : public DescriptorSink {
+public:
+    StandardOutput() : DescriptorSink(1) {}
+};
+
+// A new content for a regular file, written to a temporary file beside it
+// and put in its place by Commit, so the file is either as it was or
+// complete. Where the system allows, the temporary file has no name until
+// Commit. A symbolic link is written through: the file it names gets the
+// new content, and the link stays. The file keeps its permissions, and its
+// read-only state; a new one gets the usual ones for new files.
+class ReplacementFile : public DescriptorSink {
+public:
+    ReplacementFile() = default;
+    ~ReplacementFile() override;  // discards what was not committed
+
+    // Finds the file that `target` stands for and checks it (a regular file,
+    // or none yet) without creating anything.
+    bool Prepare(const std::string& target, std::string& error);
+    // The path of the file that gets the new content, after Prepare.
+    const std::string& resolvedPath() const { return resolved_; }
+    // Creates the temporary file.
+    bool Open(std::string& error);
+    // Which file the temporary file is, after Open: the target's identity once committed.
+    bool TemporaryIdentity(FileIdentity& identity) const;
+    bool Commit(std::string& error);
+    void Discard();
+
+private:
+    bool CreateTemporary(std::string& error);
+    bool SaveAttributes(std::string& error);
+    bool PutInPlace(std::string& error);
+    void RemoveTemporary();
+
+    std::string resolved_;
+    std::string tempPath_;  // empty while the temporary file has no name
+    bool exists_ = false;
+    unsigned long mode_ = 0;   // the new content's permission bits (POSIX) or attributes (Windows)
+    unsigned long owner_ = 0;  // the existing file's owner and group (POSIX)
+    unsigned long group_ = 0;
+};
+
+// Keeps other runs of the program away from one file while it is rewritten.
+// Runs that want the same file wait for each other, in turn.
+class FileLock {
+public:
+    FileLock() = default;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock();
+
+    // Waits for the file that `path` names and takes it. When the path has
+    // come to name another file meanwhile (the previous run replaced it),
+    // that one is taken instead: `identity` is the file taken.
+    bool Acquire(const std::string& path, FileIdentity& identity, std::string& error);
+    void Release();
+
+private:
+    bool TryAcquireOnce(const std::string& path, FileIdentity& identity, bool& replaced, std::string& error);
+
+#if defined(_WIN32)
+    void* mutex_ = nullptr;  // the named mutex that stands for the file
+#else
+    int descriptor_ = -1;  // the locked file
+#endif
+};
+
+// Which file `path` names; false with `error` set when there is none.
+bool IdentifyFile(const std::string& path, FileIdentity& identity, std::string& error);
+
+#if defined(_WIN32)
+// Command-line arguments arrive as UTF-16 on Windows.
+std::string WideToUtf8(const wchar_t* text);
+// The text that Windows gives for an error code, in one line.
+std::string WindowsErrorText(unsigned long code);
+#endif
+
+#endif

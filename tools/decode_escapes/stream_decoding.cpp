@@ -1,0 +1,168 @@
+#include "stream_decoding.h"
+
+#include "utf16_escapes.h"
+#include "utf8_escapes.h"
+#include "utf8_kernels.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Room beside a block for the few bytes carried over from the one before,
+// a terminator, and reads of whole vectors past the end.
+const std::size_t SlackBytes = 512;
+
+// The bytes being worked on: what was carried over, then what was read.
+class Block {
+public:
+    explicit Block(std::size_t blockBytes)
+        : storage_((blockBytes + SlackBytes) / sizeof(char16_t)), bytes_(reinterpret_cast<unsigned char*>(storage_.data())),
+          readBytes_(blockBytes)
+    {
+    }
+
+    unsigned char* bytes() { return bytes_; }
+    char16_t* units() { return storage_.data(); }
+    std::size_t count() const { return count_; }
+    std::uint64_t offset() const { return offset_; }  // of bytes()[0] in the input
+    bool atEnd() const { return atEnd_; }
+
+    // Reads once, after the bytes held.
+    bool Fill(ByteSource& input, std::string& error)
+    {
+        std::size_t got = 0;
+        if (!input.Read(bytes_ + count_, readBytes_, got, error)) {
+            error = "read error at byte offset " + std::to_string(offset_ + count_) + ": " + error;
+            return false;
+        }
+        count_ += got;
+        atEnd_ = got == 0;
+        return true;
+    }
+
+    // Drops the first `consumed` bytes; the rest moves to the front.
+    void Advance(std::size_t consumed)
+    {
+        std::memmove(bytes_, bytes_ + consumed, count_ - consumed);
+        count_ -= consumed;
+        offset_ += consumed;
+    }
+
+private:
+    std::vector<char16_t> storage_;  // units, so that UTF-16 is aligned
+    unsigned char* bytes_;
+    std::size_t readBytes_;
+    std::size_t count_ = 0;
+    std::uint64_t offset_ = 0;
+    bool atEnd_ = false;
+};
+
+std::string BadInput(ConvertError error, std::uint64_t offset)
+{
+    return std::string(DescribeConvertError(error)) + " at byte offset " + std::to_string(offset);
+}
+
+void DecodeUtf8Blocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, ByteSink& output,
+                      StreamOutcome& outcome)
+{
+    Utf8EscapeDecoder decoder(mode, Utf8KernelFor(kernel));
+    for (;;) {
+        const Utf8Check check = decoder.Check(block.bytes(), block.count(), block.atEnd());
+        const bool bad = check.error != ConvertError::None;
+        const BlockStep step = decoder.Decode(block.bytes(), check.valid, block.atEnd() || bad);
+        if (!output.Write(block.bytes(), step.written)) {
+            outcome.failure = StreamOutcome::Failure::Output;
+            break;
+        }
+        if (bad) {
+            outcome.failure = StreamOutcome::Failure::Input;
+            outcome.error = BadInput(check.error, block.offset() + check.valid);
+            break;
+        }
+        if (block.atEnd())
+            break;
+        block.Advance(step.consumed);
+        if (!block.Fill(input, outcome.error)) {
+            outcome.failure = StreamOutcome::Failure::Input;
+            break;
+        }
+    }
+    outcome.decodedAny = decoder.decodedAny();
+    outcome.surrogates = decoder.surrogates();
+}
+
+bool HostIsBigEndian()
+{
+    const std::uint16_t probe = 1;
+    unsigned char first;
+    std::memcpy(&first, &probe, 1);
+    return first == 0;
+}
+
+void SwapBytes(char16_t* units, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        units[i] = static_cast<char16_t>((units[i] >> 8) | (units[i] << 8));
+}
+
+void DecodeUtf16Blocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, bool bigEndian,
+                       ByteSink& output, StreamOutcome& outcome)
+{
+    Utf16EscapeDecoder decoder(mode, kernel);
+    const bool swap = bigEndian != HostIsBigEndian();
+    std::size_t ordered = 0;  // units at the front already in the host's order
+    for (;;) {
+        char16_t* const units = block.units();
+        const std::size_t count = block.count() / 2;
+        if (swap)
+            SwapBytes(units + ordered, count - ordered);
+        const BlockStep step = decoder.Decode(units, count, block.atEnd());
+        if (swap)
+            SwapBytes(units, step.written);
+        if (!output.Write(block.bytes(), 2 * step.written)) {
+            outcome.failure = StreamOutcome::Failure::Output;
+            break;
+        }
+        if (block.atEnd() && block.count() % 2 != 0) {
+            outcome.failure = StreamOutcome::Failure::Input;
+            outcome.error = BadInput(ConvertError::OddUtf16, block.offset() + block.count() - 1);
+            break;
+        }
+        if (block.atEnd())
+            break;
+        block.Advance(2 * step.consumed);
+        ordered = count - step.consumed;
+        if (!block.Fill(input, outcome.error)) {
+            outcome.failure = StreamOutcome::Failure::Input;
+            break;
+        }
+    }
+    outcome.decodedAny = decoder.decodedAny();
+}
+
+}  // namespace
+
+StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, Kernel kernel,
+                           ByteSink& output, std::size_t blockBytes)
+{
+    StreamOutcome outcome;
+    Block block(blockBytes);
+    // Enough bytes to see the byte order mark, which then stays in the text.
+    while (block.count() < 3 && !block.atEnd()) {
+        if (!block.Fill(input, outcome.error)) {
+            outcome.failure = StreamOutcome::Failure::Input;
+            return outcome;
+        }
+    }
+    TextFormat format;
+    if (!DetectFormat(block.bytes(), block.count(), choice, format, outcome.error)) {
+        outcome.failure = StreamOutcome::Failure::Input;
+        return outcome;
+    }
+    if (format.encoding == TextEncoding::Utf8)
+        DecodeUtf8Blocks(input, block, mode, kernel, output, outcome);
+    else
+        DecodeUtf16Blocks(input, block, mode, kernel, format.encoding == TextEncoding::Utf16Be, output, outcome);
+    return outcome;
+}

@@ -1,0 +1,33 @@
+// An input decoded to an output as it is read, in blocks of fixed size:
+// memory does not grow with the input. UTF-8 is decoded directly, UTF-16 of
+// either byte order through the decoder itself.
+#ifndef DECODE_ESCAPES_STREAM_DECODING_H
+#define DECODE_ESCAPES_STREAM_DECODING_H
+
+#include "cpu_kernels.h"
+#include "text_encoding.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct StreamOutcome {
+    enum class Failure { None, Input, Output };
+    Failure failure = Failure::None;
+    std::string error;  // for Failure::Input, e.g. "invalid UTF-8 at byte offset 12"
+    bool decodedAny = false;  // an escape was replaced
+    SurrogateReport surrogates;  // lone surrogates written as U+FFFD in UTF-8
+};
+
+const std::size_t DefaultBlockBytes = 256 << 10;
+
+// Reads `input` to its end and writes its decoded text to `output`, with
+// `kernel`'s code for UTF-8 and UTF-16 alike. The encoding comes from
+// `choice` and the byte order mark, which is kept.
+// Bad input (invalid UTF-8, half a UTF-16 unit, a read error) ends the
+// output before the bad bytes: what precedes them is decoded as if the text
+// ended there. A failing `output` stops everything; its sink knows why.
+StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, Kernel kernel,
+                           ByteSink& output, std::size_t blockBytes = DefaultBlockBytes);
+
+#endif
