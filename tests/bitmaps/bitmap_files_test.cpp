@@ -35,7 +35,7 @@ const fs::path ContactSheet = SourceDir / "docs" / "images" / "toolbar-bitmaps.p
 bool Load(const BitmapRow& row, BmpFile& bmp)
 {
     std::string error;
-    bmp = ParseBmp(ReadFileBytes((BitmapDir / row.file).string()), error);
+    bmp = ParseBmp(ReadFileBytes<std::vector<std::uint8_t>>((BitmapDir / row.file).string()), error);
     EXPECT_EQ("", error) << row.file;
     return error.empty();
 }
@@ -253,11 +253,11 @@ private:
     fs::path path_;
 };
 
-// The RGB pixels of a PNG file, empty when it cannot be read. Two encoders
+// The RGB pixels of a PNG file, empty when it is no PNG. Two encoders
 // may compress alike pictures differently, so pictures compare by pixels.
 std::vector<std::uint8_t> PngPixels(const fs::path& path)
 {
-    const std::vector<std::uint8_t> bytes = ReadFileBytes(path.string());
+    const std::vector<std::uint8_t> bytes = ReadFileBytes<std::vector<std::uint8_t>>(path.string());
     png_image png = {};
     png.version = PNG_IMAGE_VERSION;
     if (bytes.empty() || !png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()))

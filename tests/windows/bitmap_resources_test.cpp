@@ -37,7 +37,7 @@ std::vector<std::uint8_t> CommittedFile(const char* name)
         if (c == '/')
             c = '\\';
     }
-    return ReadFileBytes(path);
+    return ReadFileBytes<std::vector<std::uint8_t>>(path);
 }
 
 TEST_F(BitmapResourcesTest, SameBytesAsTheCommittedFiles)

@@ -1,5 +1,7 @@
 #include "plugin_module.h"
 
+#include "file_io.h"
+
 namespace {
 
 // An export's address as the function type it has; the detour through a
@@ -34,17 +36,6 @@ bool FindExport(HMODULE module, int ordinal, const char* name, Function& functio
 const char* const PlugInExportNames[PlugInExportCount] = {PLUGIN_EXPORTS(PLUGIN_EXPORT_NAME)};
 #undef PLUGIN_EXPORT_NAME
 
-std::string SystemMessage(DWORD error)
-{
-    char text[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, sizeof text,
-                   nullptr);
-    std::string message = text;
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    return message.empty() ? "error " + std::to_string(error) : message;
-}
-
 bool FindPlugInExports(HMODULE module, PlugInExports& exports, std::string& error)
 {
 #define PLUGIN_EXPORT_FIND(ordinal, name, result, parameters) \
@@ -76,7 +67,7 @@ bool PlugInModule::Load(const std::string& path, std::string& error)
     module_ = LoadLibraryExA(fullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module_ == nullptr) {
         error = std::string("not a plug-in: it cannot be loaded as a ") + (sizeof(void*) == 8 ? "64" : "32") +
-                "-bit DLL (" + SystemMessage(GetLastError()) + ")";
+                "-bit DLL (" + WindowsErrorText(GetLastError()) + ")";
         return false;
     }
     return FindPlugInExports(module_, exports_, error);

@@ -46,7 +46,4 @@ private:
     std::string path_;
 };
 
-// The text that Windows gives for an error code, in one line.
-std::string SystemMessage(DWORD error);
-
 #endif

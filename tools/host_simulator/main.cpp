@@ -6,6 +6,7 @@
 #include "plugin_settings.h"
 #include "scripted_host.h"
 #include "display_name.h"
+#include "exit_status.h"
 #include "file_io.h"
 #include "option_parser.h"
 #include "text_file.h"
@@ -15,9 +16,6 @@
 #include <vector>
 
 namespace {
-
-const int ExitSuccess = 0;
-const int ExitFailure = 2;
 
 const char Usage[] =
     "Usage: host-simulator PLUGIN COMMAND [OPTIONS]\n"
@@ -173,7 +171,7 @@ int RunCommand(const PlugInModule& plugin, const std::vector<std::string>& args)
 
     ScriptedHost host(HostWindowKind::MessageOnly);
     if (host.Window() == nullptr) {
-        Fail("cannot make the host's window, so the command cannot run: " + SystemMessage(host.windowError()));
+        Fail("cannot make the host's window, so the command cannot run: " + WindowsErrorText(host.windowError()));
         return ExitFailure;
     }
     host.script.selection = selection;
