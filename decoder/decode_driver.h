@@ -58,25 +58,25 @@ bool AtPrefix(const char16_t* p)
     return p[0] == Prefix<Mode>::First && p[1] == Prefix<Mode>::Second;
 }
 
-// Hexadecimal worth of the ASCII units, 16 for every other one.
+// Hexadecimal value of the ASCII units, 16 for every other one.
 struct HexTable {
-    unsigned char worth[128];
-    constexpr HexTable() : worth()
+    unsigned char value[128];
+    constexpr HexTable() : value()
     {
         for (unsigned unit = 0; unit < 128; ++unit) {
             const unsigned digit = unit >= '0' && unit <= '9' ? unit - '0'
                                    : unit >= 'A' && unit <= 'F' ? unit - 'A' + 10
                                    : unit >= 'a' && unit <= 'f' ? unit - 'a' + 10
                                                                  : 16;
-            worth[unit] = static_cast<unsigned char>(digit);
+            value[unit] = static_cast<unsigned char>(digit);
         }
     }
 };
 constexpr HexTable Hex;
 
-unsigned HexWorth(char16_t unit)
+unsigned HexValue(char16_t unit)
 {
-    return unit < 128 ? Hex.worth[unit] : 16;
+    return unit < 128 ? Hex.value[unit] : 16;
 }
 
 // The usual shape "&#" digits ";" read unit by unit; nothing past the first
@@ -106,7 +106,7 @@ bool ReadPlainUcn(const char16_t*& cursor, std::uint32_t& value)
     const char16_t* p = cursor;
     std::uint32_t sum = 0;
     for (std::size_t count = 0; count < UcnFieldUnits; ++count) {
-        const unsigned digit = HexWorth(p[count]);
+        const unsigned digit = HexValue(p[count]);
         if (digit > 15)
             return false;
         sum = sum * 16 + digit;

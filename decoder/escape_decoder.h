@@ -12,7 +12,7 @@
 // joined nor checked.
 //
 // The decoder is pure logic and builds on every platform; its only question
-// to the platform is IsWideSpaceUnit (white_space.h). The pass is compiled
+// to the platform is IsSpaceAboveLatin1 (white_space.h). The pass is compiled
 // once per instruction set (cpu_kernels.h); every kernel gives the same text.
 #ifndef DECODER_ESCAPE_DECODER_H
 #define DECODER_ESCAPE_DECODER_H

@@ -10,9 +10,9 @@ namespace {
 
 const unsigned NotADigit = 36;
 
-// Worth of an ASCII digit or letter (0-9, A-Z and a-z give 0 to 35); every
+// Value of an ASCII digit or letter (0-9, A-Z and a-z give 0 to 35); every
 // other unit, fullwidth forms included, is no digit.
-unsigned DigitWorth(char16_t unit)
+unsigned DigitValue(char16_t unit)
 {
     if (unit >= u'0' && unit <= u'9')
         return unit - u'0';
@@ -29,7 +29,7 @@ bool IsFieldSpace(char16_t unit)
         return true;
     if (unit < 0x100 || unit == 0xFFFF)
         return false;
-    return IsWideSpaceUnit(unit);
+    return IsSpaceAboveLatin1(unit);
 }
 
 // Copies the field that starts at `p` into `field` and ends it with 0: the
@@ -64,10 +64,10 @@ std::uint32_t ConvertField(const char16_t* field, int base)
         p += 2;
     std::uint32_t value = 0;
     for (;; ++p) {
-        const unsigned worth = DigitWorth(*p);
-        if (worth >= static_cast<unsigned>(base))
+        const unsigned digit = DigitValue(*p);
+        if (digit >= static_cast<unsigned>(base))
             break;
-        value = value * static_cast<std::uint32_t>(base) + worth;
+        value = value * static_cast<std::uint32_t>(base) + digit;
     }
     return negative ? 0u - value : value;
 }

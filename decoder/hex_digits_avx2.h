@@ -8,12 +8,12 @@
 
 namespace {
 
-// Each byte's worth as a hexadecimal digit ('0'-'9', 'A'-'F', 'a'-'f'), and
-// all ones in `notDigit` where the byte is none; `worth` is meaningless
+// Each byte's value as a hexadecimal digit ('0'-'9', 'A'-'F', 'a'-'f'), and
+// all ones in `notDigit` where the byte is none; `value` is meaningless
 // there. The high nibble says digit (3) or letter (4, 6), the low nibble
 // which of these it can be.
 struct HexDigits {
-    __m256i worth;
+    __m256i value;
     __m256i notDigit;
 };
 
@@ -30,7 +30,7 @@ inline HexDigits ReadHexDigits(__m256i bytes)
                                                 0, 0, 0, 0, 9, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m256i kind = _mm256_and_si256(_mm256_shuffle_epi8(by_high, high), _mm256_shuffle_epi8(by_low, low));
     HexDigits digits;
-    digits.worth = _mm256_add_epi8(low, _mm256_shuffle_epi8(letter_add, high));
+    digits.value = _mm256_add_epi8(low, _mm256_shuffle_epi8(letter_add, high));
     digits.notDigit = _mm256_cmpeq_epi8(kind, _mm256_setzero_si256());
     return digits;
 }

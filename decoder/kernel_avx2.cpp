@@ -80,15 +80,15 @@ bool DecodeUcnEight(const char16_t* p, char16_t* out)
     // high half; a unit above 0xFF becomes 0xFF or 0, no digit.
     const __m256i bytes = _mm256_packus_epi16(_mm256_inserti128_si256(_mm256_castsi128_si256(fields01), fields45, 1),
                                               _mm256_inserti128_si256(_mm256_castsi128_si256(fields23), fields67, 1));
-    // Every unit a digit, and no field all zeros (a 32-bit lane of worths).
+    // Every unit a digit, and no field all zeros (a 32-bit lane of digit values).
     const HexDigits digits = ReadHexDigits(bytes);
-    const __m256i worth = digits.worth;
-    const __m256i bad = _mm256_or_si256(digits.notDigit, _mm256_cmpeq_epi32(worth, _mm256_setzero_si256()));
+    const __m256i digitValues = digits.value;
+    const __m256i bad = _mm256_or_si256(digits.notDigit, _mm256_cmpeq_epi32(digitValues, _mm256_setzero_si256()));
     if (_mm256_movemask_epi8(bad) != 0)
         return false;
-    // Pairs of worths (a, b) become 16a + b, the high and the low byte of a
+    // Pairs of digit values (a, b) become 16a + b, the high and the low byte of a
     // unit; a shuffle puts each low byte before its high byte.
-    const __m256i pairs = _mm256_maddubs_epi16(worth, _mm256_set1_epi16(0x0110));
+    const __m256i pairs = _mm256_maddubs_epi16(digitValues, _mm256_set1_epi16(0x0110));
     const __m256i order = _mm256_setr_epi8(2, 0, 6, 4, 10, 8, 14, 12, -1, -1, -1, -1, -1, -1, -1, -1,
                                            2, 0, 6, 4, 10, 8, 14, 12, -1, -1, -1, -1, -1, -1, -1, -1);
     const __m256i units = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(pairs, order), _MM_SHUFFLE(0, 0, 2, 0));

@@ -13,7 +13,7 @@
 namespace {
 
 // The index of the lowest set bit of a mask that is not 0.
-unsigned LowestSetBit(std::uint32_t mask)
+inline unsigned LowestSetBit(std::uint32_t mask)
 {
 #if defined(_MSC_VER) && !defined(__clang__)
     unsigned long index;

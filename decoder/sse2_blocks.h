@@ -194,15 +194,15 @@ bool DecodeUcnFour(const char16_t* p, char16_t* out)
     const __m128i decimal = _mm_cmplt_epi8(_mm_add_epi8(bytes, _mm_set1_epi8(0x50)), _mm_set1_epi8(-118));
     const __m128i lower = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
     const __m128i letter = _mm_cmplt_epi8(_mm_add_epi8(lower, _mm_set1_epi8(0x1F)), _mm_set1_epi8(-122));
-    // Digits keep bit 0x20, so lower - '0' is a digit's worth; a letter's is 39 less.
-    const __m128i worth = _mm_sub_epi8(_mm_sub_epi8(lower, _mm_set1_epi8('0')), _mm_and_si128(letter, _mm_set1_epi8(39)));
-    // Every unit a digit, and no field all zeros (a 32-bit lane of worths).
-    const __m128i good = _mm_andnot_si128(_mm_cmpeq_epi32(worth, _mm_setzero_si128()), _mm_or_si128(decimal, letter));
+    // Digits keep bit 0x20, so lower - '0' is a digit's value; a letter's is 39 less.
+    const __m128i digitValues = _mm_sub_epi8(_mm_sub_epi8(lower, _mm_set1_epi8('0')), _mm_and_si128(letter, _mm_set1_epi8(39)));
+    // Every unit a digit, and no field all zeros (a 32-bit lane of digit values).
+    const __m128i good = _mm_andnot_si128(_mm_cmpeq_epi32(digitValues, _mm_setzero_si128()), _mm_or_si128(decimal, letter));
     if (_mm_movemask_epi8(good) != 0xFFFF)
         return false;
-    // Pairs of worths (a, b) in 16-bit lanes become 16a + b, and pairs of
+    // Pairs of digit values (a, b) in 16-bit lanes become 16a + b, and pairs of
     // those in 32-bit lanes become the field's value.
-    const __m128i pairs = _mm_and_si128(_mm_or_si128(_mm_slli_epi16(worth, 4), _mm_srli_epi16(worth, 8)),
+    const __m128i pairs = _mm_and_si128(_mm_or_si128(_mm_slli_epi16(digitValues, 4), _mm_srli_epi16(digitValues, 8)),
                                         _mm_set1_epi16(0xFF));
     const __m128i values = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010100));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out), LowUnits(values));

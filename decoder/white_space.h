@@ -6,6 +6,6 @@
 // True when `unit` (at least U+0100) is in the platform's space class.
 // U+FFFF is never white space. On Windows this is the C1_SPACE class of
 // GetStringTypeW; elsewhere the Unicode White_Space units from U+0100 up.
-bool IsWideSpaceUnit(char16_t unit);
+bool IsSpaceAboveLatin1(char16_t unit);
 
 #endif

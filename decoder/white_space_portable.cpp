@@ -2,7 +2,7 @@
 // Unicode White_Space property.
 #include "white_space.h"
 
-bool IsWideSpaceUnit(char16_t unit)
+bool IsSpaceAboveLatin1(char16_t unit)
 {
     switch (unit) {
     case u'\u1680':

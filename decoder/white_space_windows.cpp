@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-bool IsWideSpaceUnit(char16_t unit)
+bool IsSpaceAboveLatin1(char16_t unit)
 {
     if (unit == u'\uFFFF')
         return false;

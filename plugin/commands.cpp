@@ -60,8 +60,8 @@ BOOL WINAPI QueryStatus(HWND host, LPDWORD enabledFlag)
     if (status != 0)
         return FALSE;
     const LRESULT selection = SendMessageA(host, HostMsgGetSelType, 0, 0);
-    const LRESULT kind = selection & 0xF;
-    return kind == 1 || kind == 2;
+    const LRESULT kind = selection & SelectionKindBits;
+    return kind >= SelectionKindDecodableFirst && kind <= SelectionKindDecodableLast;
 }
 
 void WINAPI OnEvents(HWND host, DWORD events, DWORD value)

@@ -11,16 +11,18 @@ namespace {
 
 const int StringBufferBytes = 80;
 
-struct ImageSet {
-    UINT normal;
-    UINT disabled;
-    UINT hot;
+enum class ImageState { AnyState, Normal, Disabled, Hot };
+
+struct ToolbarImage {
+    UINT id;
+    int size;  // pixels
+    int bits;  // per pixel
+    ImageState state;
 };
 
-const ImageSet Small256Colors = {IDB_SMALL_256COLOR, IDB_SMALL_256COLOR_DISABLED, IDB_SMALL_256COLOR_HOT};
-const ImageSet Large256Colors = {IDB_LARGE_256COLOR, IDB_LARGE_256COLOR_DISABLED, IDB_LARGE_256COLOR_HOT};
-const ImageSet SmallTrueColor = {IDB_SMALL_TRUECOLOR, IDB_SMALL_TRUECOLOR_DISABLED, IDB_SMALL_TRUECOLOR_HOT};
-const ImageSet LargeTrueColor = {IDB_LARGE_TRUECOLOR, IDB_LARGE_TRUECOLOR_DISABLED, IDB_LARGE_TRUECOLOR_HOT};
+#define TOOLBAR_IMAGE(name, id, file, size, bits, state) {id, size, bits, ImageState::state},
+const ToolbarImage ToolbarImages[] = {TOOLBAR_BITMAPS(TOOLBAR_IMAGE)};
+#undef TOOLBAR_IMAGE
 
 void LoadText(UINT id, char* buffer)
 {
@@ -73,23 +75,20 @@ LRESULT Uninstall(HWND host)
     return 1;
 }
 
-UINT ChooseState(const ImageSet& set, WPARAM flags)
-{
-    if (flags & ImageFlagDisabled)
-        return set.disabled;
-    return (flags & ImageFlagHot) ? set.hot : set.normal;
-}
-
-// Size first, then depth (true colour over 256 colours), then state; the
-// 16-colour images serve every state.
+// Size first, then depth (true colour over 256 colours), then state
+// (disabled over hot); the 16-colour images serve every state.
 UINT ChooseBitmap(WPARAM flags)
 {
-    const bool large = (flags & ImageFlagLarge) != 0;
-    if (flags & ImageFlagTrueColor)
-        return ChooseState(large ? LargeTrueColor : SmallTrueColor, flags);
-    if (flags & ImageFlag256Colors)
-        return ChooseState(large ? Large256Colors : Small256Colors, flags);
-    return large ? IDB_LARGE_16COLOR : IDB_SMALL_16COLOR;
+    const int size = (flags & ImageFlagLarge) ? 24 : 16;
+    const int bits = (flags & ImageFlagTrueColor) ? 32 : (flags & ImageFlag256Colors) ? 8 : 4;
+    const ImageState state = (flags & ImageFlagDisabled) ? ImageState::Disabled
+                             : (flags & ImageFlagHot)    ? ImageState::Hot
+                                                         : ImageState::Normal;
+    for (const ToolbarImage& image : ToolbarImages) {
+        if (image.size == size && image.bits == bits && (image.state == state || image.state == ImageState::AnyState))
+            return image.id;
+    }
+    return IDB_SMALL_16COLOR;  // not reached: every size and depth has its images
 }
 
 // The 32-bit images carry their transparency in alpha, the 256-colour ones
@@ -110,8 +109,8 @@ LRESULT ChooseMaskColor(WPARAM flags)
 LRESULT WINAPI PlugInProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case 0x900:  // answered 1, as the host expects; nothing to do
-    case 0x906:
+    case PlugInMsgAcknowledge900:
+    case PlugInMsgAcknowledge906:
         return 1;
     case PlugInMsgProperties:
         return ShowProperties(host);
@@ -126,6 +125,6 @@ LRESULT WINAPI PlugInProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam)
     case PlugInMsgGetMaskColor:
         return ChooseMaskColor(wParam);
     default:
-        return 0;  // 0x903, 0x905 and every message outside 0x900-0x909
+        return 0;  // 0x903, 0x905 and every message outside the range
     }
 }

@@ -49,12 +49,6 @@ bool ReadPixels(const std::vector<std::uint8_t>& bytes, BmpFile& bmp, std::strin
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 BmpFile ParseBmp(const std::vector<std::uint8_t>& bytes, std::string& error)
 {
     BmpFile bmp;

@@ -4,6 +4,8 @@
 #ifndef TESTS_BITMAPS_BMP_READER_H
 #define TESTS_BITMAPS_BMP_READER_H
 
+#include "file_bytes.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,8 +39,6 @@ struct BmpFile {
     int IndexAt(int x, int y) const { return indices[static_cast<std::size_t>(y) * width + x]; }
     bool IsCorner(int x, int y) const { return (x == 0 || x == width - 1) && (y == 0 || y == height - 1); }
 };
-
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
 // Empty `error` on success.
 BmpFile ParseBmp(const std::vector<std::uint8_t>& bytes, std::string& error);

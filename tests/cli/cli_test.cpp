@@ -2,6 +2,7 @@
 // come out, on standard output, in files and on standard error.
 #include "cpu_kernels.h"
 #include "tool_runner.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -377,7 +378,7 @@ TEST_F(CliTest, HelpAndVersion)
         {"-h", "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n", {}},
         {"--help", "-i rewrites a read-only file too", {}},
         {"--help", "Standard output then stops before\nthe bad bytes", {}},
-        {"--version", "decode-escapes 1.00\n", {}},
+        {"--version", "decode-escapes " PRODUCT_VERSION "\n", {}},
         {"--version", std::string("kernel: ") + KernelName(BestKernel()) + "\n", {}},
         {"--help", "Usage:", {"DECODE_ESCAPES_KERNEL=none"}},
     };

@@ -3,6 +3,8 @@
 #ifndef TESTS_CLI_TOOL_RUNNER_H
 #define TESTS_CLI_TOOL_RUNNER_H
 
+#include "file_bytes.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -44,7 +46,6 @@ bool ToolRunning(const ToolProcess& process);
 ToolRun RunTool(const std::string& directory, const std::vector<std::string>& args, const std::string& input = "",
                 const ToolSetup& setup = ToolSetup());
 
-std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 #endif

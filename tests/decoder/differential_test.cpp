@@ -2,9 +2,9 @@
 // zero-terminated result counts: what lies between the new and the old
 // terminator is left over and differs between the two.
 #include "escape_decoder.h"
-#include "hex_units.h"
 #include "random_text.h"
 #include "reference_model.h"
+#include "same_text.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST(Differential, DecoderMatchesTheLiteralModel)
             std::u16string decoded = text;
             decoded.push_back(0);
             DecodeText(&decoded[0], mode, kernel);
-            ASSERT_EQ(HexUnits(expected.c_str()), HexUnits(decoded.c_str()))
+            ASSERT_EQ(expected.c_str(), std::u16string(decoded.c_str()))
                 << KernelName(kernel) << ", round " << round << ", mode " << mode;
         }
     }
@@ -49,7 +49,7 @@ TEST(Differential, LongTextsMatchTheLiteralModel)
         for (Kernel kernel : RunnableKernels()) {
             std::u16string decoded = text;
             DecodeText(&decoded[0], mode, kernel);
-            ASSERT_TRUE(std::u16string(expected.c_str()) == decoded.c_str())
+            ASSERT_TRUE(SameText(expected.c_str(), decoded.c_str()))
                 << KernelName(kernel) << ", round " << round << ", mode " << mode;
         }
     }
@@ -112,9 +112,9 @@ TEST(Differential, EscapeRunsMatchTheLiteralModel)
             buffer.push_back(0);
             buffer.insert(buffer.end(), after.begin(), after.end());
             DecodeText(&buffer[offset], mode, kernel);
-            ASSERT_EQ(HexUnits(expected.c_str()), HexUnits(&buffer[offset])) << "round " << round << ", mode " << mode;
+            ASSERT_EQ(expected.c_str(), std::u16string(&buffer[offset])) << "round " << round << ", mode " << mode;
             const std::u16string tail(buffer.end() - static_cast<std::ptrdiff_t>(after.size()), buffer.end());
-            ASSERT_TRUE(tail == after) << "round " << round << ": the units after the terminator changed";
+            ASSERT_EQ(after, tail) << "round " << round << ": the units after the terminator changed";
         }
     }
 }

@@ -20,11 +20,11 @@ bool IsSpace(char16_t c)
     case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
         return true;
     default:
-        return c >= 0x100 && c != 0xFFFF && IsWideSpaceUnit(c);
+        return c >= 0x100 && c != 0xFFFF && IsSpaceAboveLatin1(c);
     }
 }
 
-int Worth(char16_t c)
+int DigitValue(char16_t c)
 {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
@@ -47,8 +47,8 @@ std::uint32_t Convert(const char16_t* s, int base)
     if (base == 16 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
         s += 2;
     std::uint32_t value = 0;
-    while (Worth(*s) < base)
-        value = value * base + Worth(*s++);
+    while (DigitValue(*s) < base)
+        value = value * base + DigitValue(*s++);
     return negative ? 0u - value : value;
 }
 

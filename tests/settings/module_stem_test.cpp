@@ -5,16 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <iterator>
 
 namespace {
 
-const unsigned char SingleByte[] = {0, 0};
-const unsigned char CodePage932[] = {0x81, 0x9F, 0xE0, 0xFC, 0, 0};
-const unsigned char CodePage936[] = {0x81, 0xFE, 0, 0};
+// A code page's lead-byte ranges, as the system gives them: pairs of first
+// and last byte, ended by a pair of zeros.
+struct LeadBytes {
+    const char* codePage;
+    unsigned char ranges[6];
+};
+
+const LeadBytes SingleByte = {"a single-byte code page", {0, 0}};
+const LeadBytes CodePage932 = {"code page 932", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}};
+const LeadBytes CodePage936 = {"code page 936", {0x81, 0xFE, 0, 0}};
 
 struct DotRow {
-    const unsigned char* leadBytes;
+    const LeadBytes& leadBytes;
     const char* name;
     int dot;  // offset of the '.' found, -1 for none
 };
@@ -37,12 +43,12 @@ TEST(FindFirstDot, StepsOverDoubleByteCharacters)
         {CodePage936, "\xA1.\xFE..dll", 4},
         {CodePage936, "\x80.dll", 1},
     };
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
+    for (const DotRow& row : rows) {
         char name[32];
-        std::strcpy(name, rows[i].name);
-        const char* dot = FindFirstDot(name, rows[i].leadBytes);
+        std::strcpy(name, row.name);
+        const char* dot = FindFirstDot(name, row.leadBytes.ranges);
         const int offset = dot == nullptr ? -1 : static_cast<int>(dot - name);
-        EXPECT_EQ(rows[i].dot, offset) << "row " << i;
+        EXPECT_EQ(row.dot, offset) << testing::PrintToString(row.name) << " in " << row.leadBytes.codePage;
     }
 }
 

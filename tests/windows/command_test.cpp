@@ -13,7 +13,7 @@
 
 namespace {
 
-typedef PluginCopyTest PluginTest;
+typedef PlugInCopyTest PlugInTest;
 
 struct DecodeRow {
     DWORD storedMode;
@@ -21,9 +21,17 @@ struct DecodeRow {
     const char16_t* expected;
 };
 
+// The stored mode and the selection of a run, to name it in a failure.
+std::string RunShown(DWORD storedMode, const char16_t* selection)
+{
+    const std::string mode = storedMode == PlugInTest::NoStoredMode ? "no stored mode"
+                                                                     : "stored mode " + std::to_string(storedMode);
+    return mode + ", selection " + testing::PrintToString(selection);
+}
+
 // The command end to end: the three messages in order, the count with its
 // terminator, one buffer for the text in and out, and the decoded text.
-TEST_F(PluginTest, OnCommandDecodesTheSelection)
+TEST_F(PlugInTest, OnCommandDecodesTheSelection)
 {
     static const DecodeRow rows[] = {
         {NoStoredMode, u"x&#26085;y", u"x\u65E5y"},
@@ -37,43 +45,48 @@ TEST_F(PluginTest, OnCommandDecodesTheSelection)
         {1, u"&#65;", u"&#65;"},
         {0, u"&#55357;&#56832; and &#65;", u"\xD83D\xDE00 and A"},
     };
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const DecodeRow& row = rows[i];
+    for (const DecodeRow& row : rows) {
+        SCOPED_TRACE(RunShown(row.storedMode, row.selection));
         StoreMode(row.storedMode);
         host.ClearLog();
         host.script.selection = row.selection;
         plugin->OnCommand(host.Window());
 
-        ASSERT_EQ(3u, host.log.size()) << "row " << i;
-        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[0].message) << "row " << i;
-        EXPECT_EQ(0u, host.log[0].wParam) << "row " << i;
-        EXPECT_EQ(0, host.log[0].lParam) << "row " << i;
-        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[1].message) << "row " << i;
-        EXPECT_EQ(std::u16string(row.selection).size() + 1, host.log[1].wParam) << "row " << i;
-        EXPECT_NE(0, host.log[1].lParam) << "row " << i;
-        EXPECT_EQ(static_cast<UINT>(HostMsgInsertText), host.log[2].message) << "row " << i;
-        EXPECT_EQ(0u, host.log[2].wParam) << "row " << i;
-        EXPECT_EQ(host.log[1].lParam, host.log[2].lParam) << "row " << i;
-        ASSERT_EQ(1u, host.inserted.size()) << "row " << i;
-        EXPECT_EQ(HexUnits(row.expected), HexUnits(host.inserted[0])) << "row " << i;
+        ASSERT_EQ(3u, host.log.size());
+        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[0].message);
+        EXPECT_EQ(0u, host.log[0].wParam);
+        EXPECT_EQ(0, host.log[0].lParam);
+        EXPECT_EQ(static_cast<UINT>(HostMsgGetSelText), host.log[1].message);
+        EXPECT_EQ(std::u16string(row.selection).size() + 1, host.log[1].wParam);
+        EXPECT_NE(0, host.log[1].lParam);
+        EXPECT_EQ(static_cast<UINT>(HostMsgInsertText), host.log[2].message);
+        EXPECT_EQ(0u, host.log[2].wParam);
+        EXPECT_EQ(host.log[1].lParam, host.log[2].lParam);
+        ASSERT_EQ(1u, host.inserted.size());
+        EXPECT_EQ(row.expected, host.inserted[0]);
     }
 }
 
-TEST_F(PluginTest, OnCommandReadsTheModeAtEveryRun)
+struct ModeRunRow {
+    DWORD mode;
+    const char16_t* expected;
+};
+
+TEST_F(PlugInTest, OnCommandReadsTheModeAtEveryRun)
 {
     host.script.selection = u"&#65;\\u0042";
-    static const DWORD modes[] = {1, 0, 1};
-    static const char16_t* const expected[] = {u"&#65;B", u"A\\u0042", u"&#65;B"};
-    for (std::size_t i = 0; i < std::size(modes); ++i) {
-        StoreModeDword(stem, modes[i]);
+    static const ModeRunRow runs[] = {{1, u"&#65;B"}, {0, u"A\\u0042"}, {1, u"&#65;B"}};
+    for (const ModeRunRow& run : runs) {
+        SCOPED_TRACE(testing::Message() << "mode " << run.mode);
+        StoreModeDword(stem, run.mode);
         host.ClearLog();
         plugin->OnCommand(host.Window());
-        ASSERT_EQ(1u, host.inserted.size()) << "run " << i;
-        EXPECT_EQ(HexUnits(expected[i]), HexUnits(host.inserted[0])) << "run " << i;
+        ASSERT_EQ(1u, host.inserted.size());
+        EXPECT_EQ(run.expected, host.inserted[0]);
     }
 }
 
-TEST_F(PluginTest, OtherStoredModesSendNothing)
+TEST_F(PlugInTest, OtherStoredModesSendNothing)
 {
     static const DWORD modes[] = {2, 0xFFFFFFFF, 7, 0x80000000};
     host.script.selection = u"&#65;";
@@ -114,7 +127,7 @@ const CountRow CountsOnX64[] = {
     {"low half 2, beyond 32 bits", 0x100000002LL, true},
 };
 
-TEST_F(PluginTest, AnnouncedCountsAreTakenWholeOrEndTheCommand)
+TEST_F(PlugInTest, AnnouncedCountsAreTakenWholeOrEndTheCommand)
 {
     const bool x64 = sizeof(LRESULT) == 8;
     const CountRow* rows = x64 ? CountsOnX64 : CountsOnX86;
@@ -136,7 +149,7 @@ TEST_F(PluginTest, AnnouncedCountsAreTakenWholeOrEndTheCommand)
         ASSERT_EQ(3u, host.log.size());
         EXPECT_EQ(static_cast<WPARAM>(row->announced), host.log[1].wParam);
         ASSERT_EQ(1u, host.inserted.size());
-        EXPECT_EQ(HexUnits(u"Abc"), HexUnits(host.inserted[0]));
+        EXPECT_EQ(u"Abc", host.inserted[0]);
     }
 }
 
@@ -149,7 +162,7 @@ struct FaultyHostRow {
 
 // The plug-in ends the buffer with a zero unit of its own, so a host that
 // writes no terminator loses nothing and nothing is read past the buffer.
-TEST_F(PluginTest, HostWithoutTerminatorLosesNothing)
+TEST_F(PlugInTest, HostWithoutTerminatorLosesNothing)
 {
     static const FaultyHostRow rows[] = {
         {u"&#65;BC", 7, false, u"ABC"},
@@ -160,19 +173,21 @@ TEST_F(PluginTest, HostWithoutTerminatorLosesNothing)
         {u"&#65;", 1, true, u""},
     };
     StoreModeDword(stem, 0);
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        host.script.selection = rows[i].selection;
+    for (const FaultyHostRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(row.selection) << ", " << row.announcedUnits
+                                        << " units announced" << (row.writesTerminator ? "" : ", no terminator"));
+        host.script.selection = row.selection;
         host.script.announcesOwnCount = true;
-        host.script.announcedUnits = rows[i].announcedUnits;
-        host.script.writesTerminator = rows[i].writesTerminator;
+        host.script.announcedUnits = row.announcedUnits;
+        host.script.writesTerminator = row.writesTerminator;
         host.ClearLog();
         plugin->OnCommand(host.Window());
-        ASSERT_EQ(1u, host.inserted.size()) << "row " << i;
-        EXPECT_EQ(HexUnits(rows[i].expected), HexUnits(host.inserted[0])) << "row " << i;
+        ASSERT_EQ(1u, host.inserted.size());
+        EXPECT_EQ(row.expected, host.inserted[0]);
     }
 }
 
-TEST_F(PluginTest, LargeSelectionMatchesTheDecoder)
+TEST_F(PlugInTest, LargeSelectionMatchesTheDecoder)
 {
     std::mt19937 random(11);
     std::uniform_int_distribution<int> pick(0, 9);
@@ -189,7 +204,7 @@ TEST_F(PluginTest, LargeSelectionMatchesTheDecoder)
         host.ClearLog();
         plugin->OnCommand(host.Window());
         ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
-        EXPECT_TRUE(std::u16string(expected.c_str()) == host.inserted[0]) << "mode " << mode;
+        EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0])) << "mode " << mode;
     }
 }
 
@@ -201,7 +216,7 @@ struct StatusRow {
     bool asksSelection;
 };
 
-TEST_F(PluginTest, QueryStatusFollowsTheHost)
+TEST_F(PlugInTest, QueryStatusFollowsTheHost)
 {
     static const StatusRow rows[] = {
         {true, 0, 1, TRUE, true},      {true, 0, 2, TRUE, true},       {true, 0, 0x11, TRUE, true},
@@ -210,30 +225,32 @@ TEST_F(PluginTest, QueryStatusFollowsTheHost)
         {true, 0, 4, FALSE, true},     {true, 1, 1, FALSE, false},     {true, 0xFFFFFFFF, 2, FALSE, false},
         {false, 0, 1, FALSE, false},  // a host that never writes the flag
     };
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const StatusRow& row = rows[i];
+    for (const StatusRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << (row.writesFlag ? "status flag " + std::to_string(row.hostFlag)
+                                                           : std::string("the status flag left alone"))
+                                        << ", selection type " << row.selectionType);
         host.script.writesStatusFlag = row.writesFlag;
         host.script.statusFlag = row.hostFlag;
         host.script.selectionType = row.selectionType;
         host.ClearLog();
         DWORD callerFlag = 0xA5A5A5A5;
-        EXPECT_EQ(row.enabled, plugin->QueryStatus(host.Window(), &callerFlag)) << "row " << i;
-        EXPECT_EQ(0u, callerFlag) << "row " << i;
-        ASSERT_EQ(row.asksSelection ? 2u : 1u, host.log.size()) << "row " << i;
-        EXPECT_EQ(static_cast<UINT>(HostMsgQueryStatus), host.log[0].message) << "row " << i;
-        EXPECT_EQ(static_cast<WPARAM>(HostCommandPlugIn), host.log[0].wParam) << "row " << i;
-        EXPECT_NE(0, host.log[0].lParam) << "row " << i;
-        EXPECT_NE(reinterpret_cast<LPARAM>(&callerFlag), host.log[0].lParam) << "row " << i;
-        EXPECT_NE(0u, host.log[0].statusFlagBefore) << "row " << i;
+        EXPECT_EQ(row.enabled, plugin->QueryStatus(host.Window(), &callerFlag));
+        EXPECT_EQ(0u, callerFlag);
+        ASSERT_EQ(row.asksSelection ? 2u : 1u, host.log.size());
+        EXPECT_EQ(static_cast<UINT>(HostMsgQueryStatus), host.log[0].message);
+        EXPECT_EQ(static_cast<WPARAM>(HostCommandPlugIn), host.log[0].wParam);
+        EXPECT_NE(0, host.log[0].lParam);
+        EXPECT_NE(reinterpret_cast<LPARAM>(&callerFlag), host.log[0].lParam);
+        EXPECT_NE(0u, host.log[0].statusFlagBefore);
         if (row.asksSelection) {
-            EXPECT_EQ(static_cast<UINT>(HostMsgGetSelType), host.log[1].message) << "row " << i;
-            EXPECT_EQ(0u, host.log[1].wParam) << "row " << i;
-            EXPECT_EQ(0, host.log[1].lParam) << "row " << i;
+            EXPECT_EQ(static_cast<UINT>(HostMsgGetSelType), host.log[1].message);
+            EXPECT_EQ(0u, host.log[1].wParam);
+            EXPECT_EQ(0, host.log[1].lParam);
         }
     }
 }
 
-TEST_F(PluginTest, QueryStatusWithoutFlagAddress)
+TEST_F(PlugInTest, QueryStatusWithoutFlagAddress)
 {
     host.script.selectionType = 2;
     EXPECT_EQ(TRUE, plugin->QueryStatus(host.Window(), nullptr));
@@ -241,7 +258,7 @@ TEST_F(PluginTest, QueryStatusWithoutFlagAddress)
     EXPECT_EQ(FALSE, plugin->QueryStatus(host.Window(), nullptr));
 }
 
-TEST_F(PluginTest, QueryStatusLeavesTheRegistryAlone)
+TEST_F(PlugInTest, QueryStatusLeavesTheRegistryAlone)
 {
     host.script.selectionType = 1;
     EXPECT_EQ(TRUE, plugin->QueryStatus(host.Window(), nullptr));
@@ -261,38 +278,46 @@ struct EventRow {
     EventCall calls[3];
 };
 
-TEST_F(PluginTest, OnEventsKeepsAndSendsTheItemId)
+const DWORD Refresh = EventRefresh;
+const DWORD SetId = EventSetItemId;
+const DWORD OtherEvents = ~(Refresh | SetId);
+
+TEST_F(PlugInTest, OnEventsKeepsAndSendsTheItemId)
 {
     static const EventRow rows[] = {
-        {"refresh before any id", {{0x10, 5, 0}, {0, 0, -1}, {0, 0, -1}}},
-        {"id and refresh together", {{0x410, 77, 77}, {0x10, 0, 77}, {0, 0, -1}}},
-        {"id, then refresh", {{0x400, 9, -1}, {0x10, 3, 9}, {0x10, 4, 9}}},
-        {"id replaced", {{0x400, 9, -1}, {0x400, 12, -1}, {0x10, 0, 12}}},
-        {"other bits only", {{0xFFFFFBEF, 6, -1}, {0x10, 0, 0}, {0, 0, -1}}},
-        {"every bit", {{0xFFFFFFFF, 3, 3}, {0, 0, -1}, {0x10, 0, 3}}},
+        {"refresh before any id", {{Refresh, 5, 0}, {0, 0, -1}, {0, 0, -1}}},
+        {"id and refresh together", {{SetId | Refresh, 77, 77}, {Refresh, 0, 77}, {0, 0, -1}}},
+        {"id, then refresh", {{SetId, 9, -1}, {Refresh, 3, 9}, {Refresh, 4, 9}}},
+        {"id replaced", {{SetId, 9, -1}, {SetId, 12, -1}, {Refresh, 0, 12}}},
+        {"other bits only", {{OtherEvents, 6, -1}, {Refresh, 0, 0}, {0, 0, -1}}},
+        {"every bit", {{0xFFFFFFFF, 3, 3}, {0, 0, -1}, {Refresh, 0, 3}}},
         // a 32-bit id reaches a 64-bit host zero-extended
-        {"id with its top bit", {{0x400, 0x80000000, -1}, {0x10, 0, 0x80000000}, {0x410, 0xFFFFFFFF, 0xFFFFFFFF}}},
+        {"id with its top bit",
+         {{SetId, 0x80000000, -1}, {Refresh, 0, 0x80000000}, {SetId | Refresh, 0xFFFFFFFF, 0xFFFFFFFF}}},
     };
     for (const EventRow& row : rows) {
-        LoadedPlugin fresh(CopyPlugin(stem + "_events.dll"));
-        ASSERT_TRUE(fresh.Loaded()) << row.name;
+        SCOPED_TRACE(row.name);
+        LoadedPlugIn fresh(CopyPlugIn(stem + "_events.dll"));
+        ASSERT_TRUE(fresh.Loaded());
         for (int call = 0; call < 3; ++call) {
             const EventCall& event = row.calls[call];
+            SCOPED_TRACE(testing::Message() << "call " << call + 1 << ": events 0x" << std::hex << event.events
+                                            << ", value 0x" << event.value);
             host.ClearLog();
             fresh.OnEvents(host.Window(), event.events, event.value);
             if (event.sentId < 0) {
-                EXPECT_TRUE(host.log.empty()) << row.name << ", call " << call;
+                EXPECT_TRUE(host.log.empty());
                 continue;
             }
-            ASSERT_EQ(1u, host.log.size()) << row.name << ", call " << call;
-            EXPECT_EQ(static_cast<UINT>(HostMsgUpdateItem), host.log[0].message) << row.name << ", call " << call;
-            EXPECT_EQ(static_cast<WPARAM>(event.sentId), host.log[0].wParam) << row.name << ", call " << call;
-            EXPECT_EQ(0, host.log[0].lParam) << row.name << ", call " << call;
+            ASSERT_EQ(1u, host.log.size());
+            EXPECT_EQ(static_cast<UINT>(HostMsgUpdateItem), host.log[0].message);
+            EXPECT_EQ(static_cast<WPARAM>(event.sentId), host.log[0].wParam);
+            EXPECT_EQ(0, host.log[0].lParam);
         }
     }
 }
 
-TEST_F(PluginTest, IdsOfTheCommand)
+TEST_F(PlugInTest, IdsOfTheCommand)
 {
     EXPECT_EQ(3u, plugin->GetMenuTextID());
     EXPECT_EQ(4u, plugin->GetStatusMessageID());

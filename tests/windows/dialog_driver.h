@@ -33,7 +33,7 @@ std::u16string WindowText(HWND window);
 // neither a button nor an icon: the message of a message box.
 std::u16string MessageText(HWND box);
 
-// The UI language of the running process: 0x0804 or 0x0411 in the suite.
+// The user-interface language of the running process.
 LANGID UiLanguage();
 
 // Saves a picture of the window, title bar included, as a 24-bit BMP file.

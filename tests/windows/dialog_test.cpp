@@ -2,6 +2,7 @@
 // PlugInProc and handled as a person would, with what lands in the registry
 // and in the next command.
 #include "dialog_driver.h"
+#include "expected_texts.h"
 #include "host_interface.h"
 #include "plugin_harness.h"
 #include "resource.h"
@@ -15,31 +16,7 @@
 
 namespace {
 
-struct LanguageTexts {
-    LANGID language;
-    const char16_t* dialogTitle;
-    const char16_t* confirmText;
-    const char16_t* confirmCaption;
-};
-
-const LanguageTexts Languages[] = {
-    {0x0804, u"\u89E3\u7801 Unicode \u5C5E\u6027", u"\u4F60\u786E\u5B9E\u60F3\u8981\u5378\u8F7D\u8FD9\u4E2A\u63D2\u4EF6\u5417?",
-     u"\u89E3\u7801 Unicode"},
-    {0x0411, u"Unicode\u3092\u30C7\u30B3\u30FC\u30C9 \u30D7\u30ED\u30D1\u30C6\u30A3",
-     u"\u30A2\u30F3\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\u3092\u5B9F\u884C\u3057\u307E\u3059\u3002\u3088\u308D\u3057\u3044\u3067\u3059\u304B?",
-     u"Unicode\u3092\u30C7\u30B3\u30FC\u30C9"},
-};
-
-const LanguageTexts* TextsOfThisRun()
-{
-    for (const LanguageTexts& texts : Languages) {
-        if (texts.language == UiLanguage())
-            return &texts;
-    }
-    return nullptr;
-}
-
-class ModalTest : public PluginCopyTest {
+class ModalTest : public PlugInCopyTest {
 protected:
     // Opens the properties dialog, lets `act` handle it, and checks the
     // answer of PlugInProc.
@@ -76,10 +53,9 @@ protected:
         plugin->OnCommand(host.Window());
         return host.inserted.empty() ? u"(nothing)" : host.inserted[0];
     }
-
 };
 
-const DWORD NoKey = PluginCopyTest::NoStoredMode;
+const DWORD NoKey = PlugInCopyTest::NoStoredMode;
 
 enum class Close { Ok, Cancel, Escape, CloseBox, Enter };
 
@@ -134,6 +110,7 @@ TEST_F(ModalTest, PropertiesDialogShowsAndStoresTheMode)
         {"mode 2, Cancel", 2, false, false, 0, Close::Cancel, 2, u"(nothing)"},
     };
     for (const PropertiesRow& row : rows) {
+        SCOPED_TRACE(row.name);
         StoreMode(row.storedBefore);
         bool charRef = false;
         bool ucn = false;
@@ -148,15 +125,15 @@ TEST_F(ModalTest, PropertiesDialogShowsAndStoresTheMode)
             ucnAfterClick = IsChecked(dialog, IDC_UCN);
             CloseDialog(dialog, row.close);
         });
-        EXPECT_EQ(row.charRefShown, charRef) << row.name;
-        EXPECT_EQ(row.ucnShown, ucn) << row.name;
+        EXPECT_EQ(row.charRefShown, charRef);
+        EXPECT_EQ(row.ucnShown, ucn);
         if (row.click != 0) {
-            EXPECT_EQ(row.click == IDC_CHAR_REF, charRefAfterClick) << row.name;
-            EXPECT_EQ(row.click == IDC_UCN, ucnAfterClick) << row.name;
+            EXPECT_EQ(row.click == IDC_CHAR_REF, charRefAfterClick);
+            EXPECT_EQ(row.click == IDC_UCN, ucnAfterClick);
         }
-        EXPECT_TRUE(SettingsKeyExists(stem)) << row.name << ": opening creates the key";
-        EXPECT_EQ(row.storedAfter, StoredMode()) << row.name;
-        EXPECT_EQ(std::u16string(row.nextCommand), NextCommandResult()) << row.name;
+        EXPECT_TRUE(SettingsKeyExists(stem)) << "opening creates the key";
+        EXPECT_EQ(row.storedAfter, StoredMode());
+        EXPECT_EQ(row.nextCommand, NextCommandResult());
     }
 }
 
@@ -188,15 +165,13 @@ TEST_F(ModalTest, NextOpeningShowsTheStoredModeAgain)
 
 TEST_F(ModalTest, DialogTitleIsInTheUserLanguage)
 {
-    const LanguageTexts* texts = TextsOfThisRun();
-    ASSERT_NE(nullptr, texts) << "unexpected UI language " << UiLanguage();
     std::u16string title;
     RunProperties([&](HWND dialog) {
         title = WindowText(dialog);
-        SaveScreenshot(dialog, UiLanguage() == 0x0411 ? "properties-ja" : "properties-zh");
+        SaveScreenshot(dialog, UiLanguage() == Japanese ? "properties-ja" : "properties-zh");
         ClickButton(dialog, IDCANCEL);
     });
-    EXPECT_TRUE(title == texts->dialogTitle);
+    EXPECT_EQ(ExpectedTextsFor(UiLanguage()).dialogTitle, title);
 }
 
 struct UninstallRow {
@@ -209,8 +184,7 @@ struct UninstallRow {
 
 TEST_F(ModalTest, UninstallAsksAndDeletesTheKeyOnYes)
 {
-    const LanguageTexts* texts = TextsOfThisRun();
-    ASSERT_NE(nullptr, texts) << "unexpected UI language " << UiLanguage();
+    const UiTexts& texts = ExpectedTextsFor(UiLanguage());
     static const UninstallRow rows[] = {
         {"Yes with a stored mode", 1, IDYES, 1, false},
         {"No with a stored mode", 1, IDNO, 0, true},
@@ -218,6 +192,7 @@ TEST_F(ModalTest, UninstallAsksAndDeletesTheKeyOnYes)
         {"No without a key", NoKey, IDNO, 0, false},
     };
     for (const UninstallRow& row : rows) {
+        SCOPED_TRACE(row.name);
         StoreMode(row.storedBefore);
         std::u16string text;
         std::u16string caption;
@@ -229,38 +204,36 @@ TEST_F(ModalTest, UninstallAsksAndDeletesTheKeyOnYes)
             hasYes = GetDlgItem(box, IDYES) != nullptr;
             hasNo = GetDlgItem(box, IDNO) != nullptr;
             if (row.storedBefore == 1 && row.answerButton == IDNO)
-                SaveScreenshot(box, UiLanguage() == 0x0411 ? "uninstall-ja" : "uninstall-zh");
+                SaveScreenshot(box, UiLanguage() == Japanese ? "uninstall-ja" : "uninstall-zh");
             ClickButton(box, row.answerButton);
         });
-        EXPECT_EQ(row.answer, answer) << row.name;
-        EXPECT_TRUE(text == texts->confirmText) << row.name;
-        EXPECT_TRUE(caption == texts->confirmCaption) << row.name;
-        EXPECT_TRUE(hasYes && hasNo) << row.name;
-        EXPECT_EQ(row.keyAfter, SettingsKeyExists(stem)) << row.name;
-        EXPECT_TRUE(host.log.empty()) << row.name << ": no message to the host";
+        EXPECT_EQ(row.answer, answer);
+        EXPECT_EQ(texts.uninstallQuestion, text);
+        EXPECT_EQ(texts.name, caption);
+        EXPECT_TRUE(hasYes && hasNo);
+        EXPECT_EQ(row.keyAfter, SettingsKeyExists(stem));
+        EXPECT_TRUE(host.log.empty()) << "no message to the host";
     }
 }
 
 TEST_F(ModalTest, PropertiesWhenTheRegistryRefusesTheWrite)
 {
     StoreMode(0);
-    HKEY deleted = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\PlugInTestsGone", 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &deleted, nullptr));
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\PlugInTestsGone");
-    ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, deleted));
-    RunProperties([](HWND dialog) {
-        ClickButton(dialog, IDC_UCN);
-        ClickButton(dialog, IDOK);
-    });
+    std::u16string whileRefused;
+    {
+        UnusableCurrentUser unusable;
+        ASSERT_TRUE(unusable.Active());
+        RunProperties([](HWND dialog) {
+            ClickButton(dialog, IDC_UCN);
+            ClickButton(dialog, IDOK);
+        });
+        whileRefused = NextCommandResult();
+    }
     // The chosen mode holds while the key cannot be opened...
-    const std::u16string whileRefused = NextCommandResult();
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegCloseKey(deleted);
-    EXPECT_EQ(std::u16string(u"&#65;B"), whileRefused);
+    EXPECT_EQ(u"&#65;B", whileRefused);
     // ...and the stored one returns when it can.
     EXPECT_EQ(0u, StoredMode());
-    EXPECT_EQ(std::u16string(u"A\\u0042"), NextCommandResult());
+    EXPECT_EQ(u"A\\u0042", NextCommandResult());
 }
 
 }  // namespace

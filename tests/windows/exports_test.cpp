@@ -9,12 +9,9 @@
 
 namespace {
 
-const char* const ExportNames[] = {"OnCommand",          "QueryStatus", "OnEvents",   "GetMenuTextID",
-                                   "GetStatusMessageID", "GetBitmapID", "PlugInProc"};
-
 TEST(Exports, SevenNamesAtOrdinalsOneToSeven)
 {
-    LoadedPlugin plugin(CopyPlugin("ExportsTable.dll"));
+    LoadedPlugIn plugin(CopyPlugIn("ExportsTable.dll"));
     ASSERT_TRUE(plugin.Loaded());
     const BYTE* base = reinterpret_cast<const BYTE*>(plugin.module);
     const IMAGE_NT_HEADERS* nt =
@@ -31,7 +28,7 @@ TEST(Exports, SevenNamesAtOrdinalsOneToSeven)
     for (DWORD i = 0; i < exports->NumberOfNames; ++i)
         found[reinterpret_cast<const char*>(base + names[i])] = ordinals[i] + static_cast<int>(exports->Base);
     for (int ordinal = 1; ordinal <= 7; ++ordinal) {
-        const char* name = ExportNames[ordinal - 1];
+        const char* name = PlugInExportNames[ordinal - 1];
         EXPECT_EQ(ordinal, found[name]) << name;
         EXPECT_EQ(GetProcAddress(plugin.module, name), plugin.Export(ordinal)) << name;
         EXPECT_NE(nullptr, plugin.Export(ordinal)) << name;
@@ -43,35 +40,46 @@ TEST(Exports, SevenNamesAtOrdinalsOneToSeven)
 // caller.
 const unsigned PoppedBytesPerArgument = sizeof(void*) == 4 ? 4 : 0;
 
+// The number of arguments of a function type.
+template <typename Result, typename... Arguments>
+constexpr unsigned ArgumentCount(Result(WINAPI*)(Arguments...))
+{
+    return sizeof...(Arguments);
+}
+
 struct PopRow {
     int ordinal;
     unsigned argumentCount;
 };
+
+#define PLUGIN_EXPORT_POP_ROW(ordinal, name, result, parameters) \
+    {ordinal, ArgumentCount(static_cast<result(WINAPI*) parameters>(nullptr))},
+const PopRow PopRows[] = {PLUGIN_EXPORTS(PLUGIN_EXPORT_POP_ROW)};
+#undef PLUGIN_EXPORT_POP_ROW
 
 // Each export leaves the stack as the host's calling convention expects: on
 // x86 it removes exactly its own arguments (a wrong count would corrupt the
 // host's stack), on x64 it removes none.
 TEST(Exports, EachLeavesTheStackAsTheHostExpects)
 {
-    static const PopRow rows[] = {{1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, 0}, {6, 0}, {7, 4}};
     const std::string stem = "ExportsPop";
     StoreModeDword(stem, 5);  // a mode the command does not act on
-    LoadedPlugin plugin(CopyPlugin(stem + ".dll"));
+    LoadedPlugIn plugin(CopyPlugIn(stem + ".dll"));
     ASSERT_TRUE(plugin.Loaded());
     ScriptedHost host;
     DWORD flag = 0;
     // host window; flag address or event bits; event value; unused
     const UINT_PTR arguments[4] = {reinterpret_cast<UINT_PTR>(host.Window()), reinterpret_cast<UINT_PTR>(&flag), 0,
                                    0};
-    for (const PopRow& row : rows) {
+    for (const PopRow& row : PopRows) {
         UINT_PTR rowArguments[4] = {arguments[0], arguments[1], arguments[2], arguments[3]};
         if (row.ordinal == 3 || row.ordinal == 7)
             rowArguments[1] = 0;  // no event bits; message 0 is answered with 0
         EXPECT_EQ(PoppedBytesPerArgument * row.argumentCount,
                   MeasureCalleePop(plugin.Export(row.ordinal), row.argumentCount, rowArguments))
-            << ExportNames[row.ordinal - 1];
+            << PlugInExportNames[row.ordinal - 1];
     }
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The host simulator under Wine: the command on the bundled sample in both
 # modes and in UTF-16, and the clear errors for what is not a plug-in.
-# Arguments: the folder of the Windows programs, the sample selection.
+# Arguments: the folder of the Windows programs, the sample selection, the
+# version the plug-in answers.
 set -uo pipefail
 bin=$1
 sample=$2
+version=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -52,7 +54,7 @@ simulate "$plugin" run --mode 0 "$work/utf16.txt" -o "$work/utf16-out.txt"
 check "UTF-16LE kept" "fffe7800e5657900" "$(od -An -tx1 "$work/utf16-out.txt" | tr -d ' \n')"
 
 check "info names the ordinals" "  7  PlugInProc" "$(simulate "$plugin" info | grep 'PlugInProc')"
-check "info gives the version" "version (0x904): 1.00  [5 bytes]" "$(simulate "$plugin" info | grep '^version')"
+check "info gives the version" "version (0x904): $version  [$((${#version} + 1)) bytes]" "$(simulate "$plugin" info | grep '^version')"
 
 expect_error "no such plug-in" "no such file" "$work/missing.dll" info
 expect_error "a program is no plug-in" "not a plug-in" "$bin/decode-escapes.exe" info

@@ -6,8 +6,6 @@
 
 namespace {
 
-const char KeyRoot[] = "Software\\Tarvik\\LexivanePlugIns\\";
-
 std::string FolderOf(const std::string& path)
 {
     return path.substr(0, path.find_last_of('\\'));
@@ -69,7 +67,7 @@ std::string ProgramFolder()
     return FolderOf(path);
 }
 
-std::string BuiltPluginPath()
+std::string BuiltPlugInPath()
 {
     return ProgramFolder() + "\\DecodeUnicode.dll";
 }
@@ -86,74 +84,69 @@ std::string ScratchFolder()
     return folder;
 }
 
-std::string CopyPlugin(const std::string& relativePath)
+std::string CopyPlugIn(const std::string& relativePath)
 {
     const std::string path = ScratchFolder() + "\\" + relativePath;
     MakeFolders(FolderOf(path));
-    if (!CopyFileW(ExtendedPath(BuiltPluginPath()).c_str(), ExtendedPath(path).c_str(), FALSE))
+    if (!CopyFileW(ExtendedPath(BuiltPlugInPath()).c_str(), ExtendedPath(path).c_str(), FALSE))
         ADD_FAILURE() << "cannot copy the plug-in to " << path << ", error " << GetLastError();
     return path;
 }
 
-HMODULE LoadPluginCopy(const std::string& path)
+HMODULE LoadPlugInCopy(const std::string& path)
 {
     return LoadLibraryW(ExtendedPath(path).c_str());
 }
 
-LoadedPlugin::LoadedPlugin(const std::string& path) : PlugInExports()
+LoadedPlugIn::LoadedPlugIn(const std::string& path) : PlugInExports()
 {
-    module = LoadPluginCopy(path);
+    module = LoadPlugInCopy(path);
     std::string error;
     found = module != nullptr && FindPlugInExports(module, *this, error);
     if (module != nullptr && !found)
         ADD_FAILURE() << path << ": " << error;
 }
 
-LoadedPlugin::~LoadedPlugin()
+LoadedPlugIn::~LoadedPlugIn()
 {
     if (module != nullptr)
         FreeLibrary(module);
 }
 
-LoadedPlugin& SharedPlugin()
+LoadedPlugIn& SharedPlugIn()
 {
-    static LoadedPlugin plugin(CopyPlugin("Shared.dll"));
+    static LoadedPlugIn plugin(CopyPlugIn("Shared.dll"));
     return plugin;
 }
 
-bool LoadedPlugin::Loaded() const
+bool LoadedPlugIn::Loaded() const
 {
     return module != nullptr && found;
 }
 
-FARPROC LoadedPlugin::Export(int ordinal) const
+FARPROC LoadedPlugIn::Export(int ordinal) const
 {
     return GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
-}
-
-std::string SettingsKeyFor(const std::string& stem)
-{
-    return KeyRoot + stem;
 }
 
 bool SettingsKeyExists(const std::string& stem)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
 }
 
-void DeleteSettingsKeyFor(const std::string& stem)
+void DeletePlugInSettingsKey(const std::string& stem)
 {
-    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str());
 }
 
 void StoreModeValue(const std::string& stem, DWORD type, const std::vector<BYTE>& data)
 {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, nullptr, 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str(), 0, nullptr, 0,
                                              KEY_WRITE, nullptr, &key, nullptr));
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Mode", 0, type, data.empty() ? nullptr : data.data(),
                                             static_cast<DWORD>(data.size())));
@@ -162,15 +155,13 @@ void StoreModeValue(const std::string& stem, DWORD type, const std::vector<BYTE>
 
 void StoreModeDword(const std::string& stem, DWORD mode)
 {
-    StoreModeValue(stem, REG_DWORD,
-                   {static_cast<BYTE>(mode), static_cast<BYTE>(mode >> 8), static_cast<BYTE>(mode >> 16),
-                    static_cast<BYTE>(mode >> 24)});
+    ASSERT_TRUE(StorePlugInMode(stem, mode)) << stem;
 }
 
 bool ReadModeValue(const std::string& stem, DWORD& type, std::vector<BYTE>& data)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     BYTE buffer[64];
     DWORD size = sizeof buffer;
@@ -184,7 +175,7 @@ bool ReadModeValue(const std::string& stem, DWORD& type, std::vector<BYTE>& data
 int CountSettingsValues(const std::string& stem)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyFor(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, PlugInSettingsKey(stem).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return -1;
     DWORD values = 0;
     DWORD subkeys = 0;
@@ -192,6 +183,22 @@ int CountSettingsValues(const std::string& stem)
                      nullptr, nullptr);
     RegCloseKey(key);
     return static_cast<int>(values + subkeys);
+}
+
+UnusableCurrentUser::UnusableCurrentUser()
+{
+    const char* name = "Software\\PlugInTestsDeleted";
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegDeleteKeyA(HKEY_CURRENT_USER, name);
+    overridden_ = RegOverridePredefKey(HKEY_CURRENT_USER, key_) == ERROR_SUCCESS;
+}
+
+UnusableCurrentUser::~UnusableCurrentUser()
+{
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(key_);
 }
 
 std::string TestStem()
@@ -205,25 +212,25 @@ std::string TestStem()
     return stem;
 }
 
-void PluginCopyTest::SetUp()
+void PlugInCopyTest::SetUp()
 {
     stem = TestStem();
-    DeleteSettingsKeyFor(stem);
-    plugin.reset(new LoadedPlugin(CopyPlugin(stem + ".dll")));
+    DeletePlugInSettingsKey(stem);
+    plugin.reset(new LoadedPlugIn(CopyPlugIn(stem + ".dll")));
     ASSERT_TRUE(plugin->Loaded());
     ASSERT_NE(nullptr, host.Window());
 }
 
-void PluginCopyTest::TearDown()
+void PlugInCopyTest::TearDown()
 {
     plugin.reset();
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
 }
 
-void PluginCopyTest::StoreMode(DWORD mode)
+void PlugInCopyTest::StoreMode(DWORD mode)
 {
     if (mode == NoStoredMode)
-        DeleteSettingsKeyFor(stem);
+        DeletePlugInSettingsKey(stem);
     else
         StoreModeDword(stem, mode);
 }

@@ -4,8 +4,9 @@
 #ifndef TESTS_WINDOWS_PLUGIN_HARNESS_H
 #define TESTS_WINDOWS_PLUGIN_HARNESS_H
 
-#include "hex_units.h"
 #include "plugin_module.h"
+#include "plugin_settings.h"
+#include "same_text.h"
 
 #include "scripted_host.h"
 
@@ -20,25 +21,25 @@
 std::string ProgramFolder();
 
 // The built plug-in.
-std::string BuiltPluginPath();
+std::string BuiltPlugInPath();
 
 // A folder of this test run, removed when the program ends.
 std::string ScratchFolder();
 
 // Copies the built plug-in to ScratchFolder()\relativePath, making the
 // folders on the way, and returns the copy's full path.
-std::string CopyPlugin(const std::string& relativePath);
+std::string CopyPlugIn(const std::string& relativePath);
 
 // Loads a plug-in copy, also from paths longer than MAX_PATH.
-HMODULE LoadPluginCopy(const std::string& path);
+HMODULE LoadPlugInCopy(const std::string& path);
 
 // A plug-in copy loaded into the process, with its exports looked up by
 // ordinal. Freed when it goes out of scope.
-struct LoadedPlugin : PlugInExports {
-    explicit LoadedPlugin(const std::string& path);
-    ~LoadedPlugin();
-    LoadedPlugin(const LoadedPlugin&) = delete;
-    LoadedPlugin& operator=(const LoadedPlugin&) = delete;
+struct LoadedPlugIn : PlugInExports {
+    explicit LoadedPlugIn(const std::string& path);
+    ~LoadedPlugIn();
+    LoadedPlugIn(const LoadedPlugIn&) = delete;
+    LoadedPlugIn& operator=(const LoadedPlugIn&) = delete;
 
     bool Loaded() const;
     FARPROC Export(int ordinal) const;
@@ -49,18 +50,32 @@ struct LoadedPlugin : PlugInExports {
 
 // One copy of the plug-in for the tests that only read from it (resources,
 // image answers), loaded on first use and kept for the whole run.
-LoadedPlugin& SharedPlugin();
+LoadedPlugIn& SharedPlugIn();
 
-// Registry, under HKEY_CURRENT_USER\Software\Tarvik\LexivanePlugIns.
-std::string SettingsKeyFor(const std::string& stem);
+// Registry, under the key that PlugInSettingsKey names.
 bool SettingsKeyExists(const std::string& stem);
-void DeleteSettingsKeyFor(const std::string& stem);
+void DeletePlugInSettingsKey(const std::string& stem);
 void StoreModeValue(const std::string& stem, DWORD type, const std::vector<BYTE>& data);
 void StoreModeDword(const std::string& stem, DWORD mode);
 // The "Mode" value's type and bytes; false when there is none.
 bool ReadModeValue(const std::string& stem, DWORD& type, std::vector<BYTE>& data);
 // The number of values under the key, or -1 when it does not exist.
 int CountSettingsValues(const std::string& stem);
+
+// HKEY_CURRENT_USER mapped onto a key that has been deleted, for as long as
+// the object lives: no key can be opened or created below it.
+class UnusableCurrentUser {
+public:
+    UnusableCurrentUser();
+    ~UnusableCurrentUser();
+    UnusableCurrentUser(const UnusableCurrentUser&) = delete;
+    UnusableCurrentUser& operator=(const UnusableCurrentUser&) = delete;
+    bool Active() const { return overridden_; }
+
+private:
+    HKEY key_ = nullptr;
+    bool overridden_ = false;
+};
 
 // A name for the running test that no other test uses: the test's own name
 // with the characters a file name cannot hold replaced.
@@ -74,7 +89,7 @@ extern "C" unsigned MeasureCalleePop(FARPROC function, unsigned count, const UIN
 
 // A test with a copy of the plug-in of its own, named after the test, so
 // that its settings key is its own too, and a scripted host window.
-class PluginCopyTest : public testing::Test {
+class PlugInCopyTest : public testing::Test {
 public:
     static constexpr DWORD NoStoredMode = 0xDEADBEEF;  // StoreMode: leave the registry without a key
 
@@ -85,7 +100,7 @@ protected:
     void StoreMode(DWORD mode);
 
     std::string stem;
-    std::unique_ptr<LoadedPlugin> plugin;
+    std::unique_ptr<LoadedPlugIn> plugin;
     ScriptedHost host;
 };
 

@@ -1,8 +1,10 @@
 // PlugInProc's answers that need no user: unknown messages, the string
 // answers, the toolbar bitmap ids and the mask colours.
 #include "dialog_driver.h"
+#include "expected_texts.h"
 #include "host_interface.h"
 #include "plugin_harness.h"
+#include "resource.h"
 #include "scripted_host.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +23,7 @@ protected:
         return plugin->PlugInProc(host.Window(), message, wParam, lParam);
     }
 
-    LoadedPlugin* const plugin = &SharedPlugin();
+    LoadedPlugIn* const plugin = &SharedPlugIn();
     ScriptedHost host;
 };
 
@@ -33,12 +35,13 @@ struct AnswerRow {
 TEST_F(ProtocolTest, MessagesWithFixedAnswers)
 {
     static const AnswerRow rows[] = {
-        {0, 0},     {0x8FF, 0}, {0x900, 1}, {0x903, 0},      {0x905, 0},
-        {0x906, 1}, {0x90A, 0}, {0xA00, 0}, {0xFFFFFFFF, 0}, {0x1900, 0},
+        {0, 0}, {0x8FF, 0}, {PlugInMsgAcknowledge900, 1}, {0x903, 0}, {0x905, 0},
+        {PlugInMsgAcknowledge906, 1}, {0x90A, 0}, {0xA00, 0}, {0xFFFFFFFF, 0}, {0x1900, 0},
     };
     for (const AnswerRow& row : rows) {
-        EXPECT_EQ(row.answer, Ask(row.message, 0x12345678, 0x1000)) << std::hex << "message 0x" << row.message;
-        EXPECT_TRUE(host.log.empty()) << std::hex << "message 0x" << row.message;
+        SCOPED_TRACE(testing::Message() << std::hex << "message 0x" << row.message);
+        EXPECT_EQ(row.answer, Ask(row.message, 0x12345678, 0x1000));
+        EXPECT_TRUE(host.log.empty());
     }
 }
 
@@ -47,14 +50,6 @@ std::string ToAnsi(const char16_t* text)
     char ansi[128] = {};
     WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(text), -1, ansi, sizeof ansi, nullptr, nullptr);
     return ansi;
-}
-
-// The name in the user-interface language, in the process's code page.
-// Under a language other than Simplified Chinese the loader gives the first
-// language of the resources, Japanese.
-std::string ExpectedName()
-{
-    return ToAnsi(UiLanguage() == 0x0804 ? u"\u89E3\u7801 Unicode" : u"Unicode\u3092\u30C7\u30B3\u30FC\u30C9");
 }
 
 struct StringRow {
@@ -71,36 +66,40 @@ struct StringRow {
 // buffer from a 64-bit one, and no size is cut to its low 32 bits.
 TEST_F(ProtocolTest, StringAnswersCopyWhatFits)
 {
-    const std::string version = "1.00";
-    const std::string name = ExpectedName();
+    const std::string version = ToAnsi(ExpectedVersion);
+    // The name in the user-interface language, in the process's code page.
+    const std::string name = ToAnsi(ExpectedTextsFor(UiLanguage()).name);
+    const UINT Version = PlugInMsgGetVersion;
+    const UINT Name = PlugInMsgGetName;
     const StringRow rows[] = {
-        {"version, no buffer", 0x904, -2, 0},
-        {"version, large buffer", 0x904, 64, 4},
-        {"version, exact buffer", 0x904, 5, 4},
-        {"version, size 3", 0x904, 3, 2},
-        {"version, size 1", 0x904, 1, 0},
-        {"version, size 0", 0x904, 0, 0},
-        {"version, size -1", 0x904, -1, 0},
-        {"name, no buffer", 0x902, -2, 0},
-        {"name, large buffer", 0x902, 64, name.size()},
-        {"name, size 0", 0x902, 0, 0},
-        {"name, size -1", 0x902, -1, 0},
-        {"version, size 2^31", 0x904, 0x80000000LL, 4},
-        {"version, size 2^32 + 3", 0x904, 0x100000003LL, 4, true},
-        {"name, size 2^32", 0x902, 0x100000000LL, name.size(), true},
-        {"name, size 2^63 - 1", 0x902, 0x7FFFFFFFFFFFFFFFLL, name.size(), true},
+        {"version, no buffer", Version, -2, 0},
+        {"version, large buffer", Version, 64, 4},
+        {"version, exact buffer", Version, 5, 4},
+        {"version, size 3", Version, 3, 2},
+        {"version, size 1", Version, 1, 0},
+        {"version, size 0", Version, 0, 0},
+        {"version, size -1", Version, -1, 0},
+        {"name, no buffer", Name, -2, 0},
+        {"name, large buffer", Name, 64, name.size()},
+        {"name, size 0", Name, 0, 0},
+        {"name, size -1", Name, -1, 0},
+        {"version, size 2^31", Version, 0x80000000LL, 4},
+        {"version, size 2^32 + 3", Version, 0x100000003LL, 4, true},
+        {"name, size 2^32", Name, 0x100000000LL, name.size(), true},
+        {"name, size 2^63 - 1", Name, 0x7FFFFFFFFFFFFFFFLL, name.size(), true},
     };
     for (const StringRow& row : rows) {
         if (row.only64 && sizeof(WPARAM) < 8)
             continue;  // a 32-bit host cannot pass this size
-        const std::string& text = row.message == 0x904 ? version : name;
+        SCOPED_TRACE(row.name);
+        const std::string& text = row.message == Version ? version : name;
         char area[96];
         std::memset(area, 0x5A, sizeof area);
         char* buffer = area + 16;
         const LPARAM address = row.bufferSize == -2 ? 0 : reinterpret_cast<LPARAM>(buffer);
         const WPARAM size = static_cast<WPARAM>(row.bufferSize);
         const LRESULT answer = Ask(row.message, size, address);
-        EXPECT_EQ(static_cast<LRESULT>(text.size() + 1), answer) << row.name;
+        EXPECT_EQ(static_cast<LRESULT>(text.size() + 1), answer);
 
         const bool writes = row.bufferSize != -2 && static_cast<INT_PTR>(size) > 0;
         const std::size_t written = writes ? row.copied + 1 : 0;
@@ -108,10 +107,10 @@ TEST_F(ProtocolTest, StringAnswersCopyWhatFits)
             const char* p = area + i;
             if (p >= buffer && p < buffer + written)
                 continue;
-            ASSERT_EQ(0x5A, static_cast<unsigned char>(*p)) << row.name << ": byte " << (p - buffer) << " written";
+            ASSERT_EQ(0x5A, static_cast<unsigned char>(*p)) << "byte " << (p - buffer) << " written";
         }
         if (writes) {
-            EXPECT_EQ(text.substr(0, row.copied), std::string(buffer)) << row.name;
+            EXPECT_EQ(text.substr(0, row.copied), std::string(buffer));
         }
     }
 }
@@ -120,27 +119,50 @@ TEST_F(ProtocolTest, NameTakesItsLanguagesByteCount)
 {
     const UINT codePage = GetACP();
     if (codePage == 936)
-        EXPECT_EQ(13, Ask(0x902));
+        EXPECT_EQ(13, Ask(PlugInMsgGetName));
     else if (codePage == 932)
-        EXPECT_EQ(18, Ask(0x902));
+        EXPECT_EQ(18, Ask(PlugInMsgGetName));
     else
         GTEST_SKIP() << "runs under code pages 932 and 936";
 }
 
+// The image flags, short, for the tables below.
+const WPARAM Large = ImageFlagLarge;
+const WPARAM Colors256 = ImageFlag256Colors;
+const WPARAM TrueColor = ImageFlagTrueColor;
+const WPARAM Disabled = ImageFlagDisabled;
+const WPARAM Hot = ImageFlagHot;
+
 // The decision table of the toolbar bitmaps: a row applies when the flags
-// under `mask` equal `value`.
+// under `mask` equal `value`. A flag that another one wins over is left out
+// of the mask.
 struct BitmapRule {
     WPARAM mask;
     WPARAM value;
     UINT bitmap;
 };
 
+const WPARAM SizeAndDepth = Large | Colors256 | TrueColor;  // 16 colours serve every state
+const WPARAM All = SizeAndDepth | Disabled | Hot;
+const WPARAM AllButHot = All & ~Hot;
+const WPARAM AllBut256 = All & ~Colors256;
+const WPARAM AllBut256AndHot = AllBut256 & ~Hot;
+
 const BitmapRule BitmapRules[] = {
-    // 0x1 (large), 0x20 (32 bits), 0x10 (256 colours), 0x100 (disabled), 0x200 (hot)
-    {0x031, 0x000, 101}, {0x331, 0x010, 104}, {0x131, 0x110, 105}, {0x331, 0x210, 107},
-    {0x321, 0x020, 114}, {0x121, 0x120, 113}, {0x321, 0x220, 115}, {0x031, 0x001, 109},
-    {0x331, 0x011, 111}, {0x131, 0x111, 110}, {0x331, 0x211, 112}, {0x321, 0x021, 118},
-    {0x121, 0x121, 117}, {0x321, 0x221, 119},
+    {SizeAndDepth, 0, IDB_SMALL_16COLOR},
+    {All, Colors256, IDB_SMALL_256COLOR},
+    {AllButHot, Colors256 | Disabled, IDB_SMALL_256COLOR_DISABLED},
+    {All, Colors256 | Hot, IDB_SMALL_256COLOR_HOT},
+    {AllBut256, TrueColor, IDB_SMALL_TRUECOLOR},
+    {AllBut256AndHot, TrueColor | Disabled, IDB_SMALL_TRUECOLOR_DISABLED},
+    {AllBut256, TrueColor | Hot, IDB_SMALL_TRUECOLOR_HOT},
+    {SizeAndDepth, Large, IDB_LARGE_16COLOR},
+    {All, Large | Colors256, IDB_LARGE_256COLOR},
+    {AllButHot, Large | Colors256 | Disabled, IDB_LARGE_256COLOR_DISABLED},
+    {All, Large | Colors256 | Hot, IDB_LARGE_256COLOR_HOT},
+    {AllBut256, Large | TrueColor, IDB_LARGE_TRUECOLOR},
+    {AllBut256AndHot, Large | TrueColor | Disabled, IDB_LARGE_TRUECOLOR_DISABLED},
+    {AllBut256, Large | TrueColor | Hot, IDB_LARGE_TRUECOLOR_HOT},
 };
 
 // The one rule that applies, or 0 when none or more than one does.
@@ -159,14 +181,14 @@ UINT ExpectedBitmap(WPARAM flags)
 
 LRESULT ExpectedMask(WPARAM flags)
 {
-    if (flags & 0x20)
+    if (flags & TrueColor)
         return static_cast<LRESULT>(0xFFFFFFFFu);
-    return (flags & 0x10) ? 0x00FF00FF : 0;
+    return (flags & Colors256) ? 0x00FF00FF : 0;
 }
 
 WPARAM FlagsOfCombination(unsigned combination)
 {
-    static const WPARAM bits[] = {0x1, 0x10, 0x20, 0x100, 0x200};
+    static const WPARAM bits[] = {Large, Colors256, TrueColor, Disabled, Hot};
     WPARAM flags = 0;
     for (unsigned i = 0; i < 5; ++i) {
         if (combination & (1u << i))
@@ -177,41 +199,64 @@ WPARAM FlagsOfCombination(unsigned combination)
 
 TEST_F(ProtocolTest, BitmapAndMaskForEveryFlagCombination)
 {
-    static const WPARAM unrelated[] = {0, 0x2, 0x4, 0x8, 0x40, 0x80, 0x400, 0x800, 0x10000, 0xFFFFFCCE};
+    static const WPARAM unrelated[] = {0, 0x2, 0x4, 0x8, 0x40, 0x80, 0x400, 0x800, 0x10000, static_cast<DWORD>(~All)};
     for (unsigned combination = 0; combination < 32; ++combination) {
         const WPARAM flags = FlagsOfCombination(combination);
         for (WPARAM extra : unrelated) {
-            EXPECT_EQ(static_cast<LRESULT>(ExpectedBitmap(flags)), Ask(0x908, flags | extra))
-                << std::hex << "flags 0x" << flags << " | 0x" << extra;
-            EXPECT_EQ(ExpectedMask(flags), Ask(0x909, flags | extra)) << std::hex << "flags 0x" << flags << " | 0x"
-                                                                       << extra;
+            SCOPED_TRACE(testing::Message() << std::hex << "flags 0x" << flags << " | 0x" << extra);
+            EXPECT_EQ(static_cast<LRESULT>(ExpectedBitmap(flags)), Ask(PlugInMsgGetBitmapId, flags | extra));
+            EXPECT_EQ(ExpectedMask(flags), Ask(PlugInMsgGetMaskColor, flags | extra));
         }
     }
 }
+
+struct FlagsRow {
+    WPARAM flags;
+    LRESULT answer;
+};
 
 // The decision table, read by hand, for the cases where one flag wins over
 // another.
 TEST_F(ProtocolTest, BitmapPrecedence)
 {
-    static const AnswerRow rows[] = {
-        {0x30, 114},  {0x331, 117}, {0x300, 101}, {0x301, 109}, {0x0, 101},   {0x10, 104},
-        {0x110, 105}, {0x210, 107}, {0x310, 105}, {0x11, 111},  {0x111, 110}, {0x211, 112},
-        {0x20, 114},  {0x120, 113}, {0x220, 115}, {0x21, 118},  {0x121, 117}, {0x221, 119},
+    static const FlagsRow rows[] = {
+        {TrueColor | Colors256, IDB_SMALL_TRUECOLOR},
+        {All, IDB_LARGE_TRUECOLOR_DISABLED},
+        {Disabled | Hot, IDB_SMALL_16COLOR},
+        {Large | Disabled | Hot, IDB_LARGE_16COLOR},
+        {0, IDB_SMALL_16COLOR},
+        {Colors256, IDB_SMALL_256COLOR},
+        {Colors256 | Disabled, IDB_SMALL_256COLOR_DISABLED},
+        {Colors256 | Hot, IDB_SMALL_256COLOR_HOT},
+        {Colors256 | Disabled | Hot, IDB_SMALL_256COLOR_DISABLED},
+        {Large | Colors256, IDB_LARGE_256COLOR},
+        {Large | Colors256 | Disabled, IDB_LARGE_256COLOR_DISABLED},
+        {Large | Colors256 | Hot, IDB_LARGE_256COLOR_HOT},
+        {TrueColor, IDB_SMALL_TRUECOLOR},
+        {TrueColor | Disabled, IDB_SMALL_TRUECOLOR_DISABLED},
+        {TrueColor | Hot, IDB_SMALL_TRUECOLOR_HOT},
+        {Large | TrueColor, IDB_LARGE_TRUECOLOR},
+        {Large | TrueColor | Disabled, IDB_LARGE_TRUECOLOR_DISABLED},
+        {Large | TrueColor | Hot, IDB_LARGE_TRUECOLOR_HOT},
     };
-    for (const AnswerRow& row : rows)
-        EXPECT_EQ(row.answer, Ask(0x908, row.message)) << std::hex << "flags 0x" << row.message;
-    EXPECT_EQ(static_cast<LRESULT>(plugin->GetBitmapID()), Ask(0x908, 0));
+    for (const FlagsRow& row : rows)
+        EXPECT_EQ(row.answer, Ask(PlugInMsgGetBitmapId, row.flags)) << std::hex << "flags 0x" << row.flags;
+    EXPECT_EQ(static_cast<LRESULT>(plugin->GetBitmapID()), Ask(PlugInMsgGetBitmapId, 0));
 }
 
 // A colour is 32 bits: a 64-bit host gets 0x00000000FFFFFFFF, never -1.
 TEST_F(ProtocolTest, MaskColours)
 {
-    static const AnswerRow rows[] = {
-        {0x30, static_cast<LRESULT>(0xFFFFFFFFu)}, {0x10, 0x00FF00FF}, {0x310, 0x00FF00FF},
-        {0x1, 0},                                    {0x100, 0},         {0x200, 0},
+    static const FlagsRow rows[] = {
+        {TrueColor | Colors256, static_cast<LRESULT>(0xFFFFFFFFu)},
+        {Colors256, 0x00FF00FF},
+        {Colors256 | Disabled | Hot, 0x00FF00FF},
+        {Large, 0},
+        {Disabled, 0},
+        {Hot, 0},
     };
-    for (const AnswerRow& row : rows)
-        EXPECT_EQ(row.answer, Ask(0x909, row.message)) << std::hex << "flags 0x" << row.message;
+    for (const FlagsRow& row : rows)
+        EXPECT_EQ(row.answer, Ask(PlugInMsgGetMaskColor, row.flags)) << std::hex << "flags 0x" << row.flags;
 }
 
 }  // namespace

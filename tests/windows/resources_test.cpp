@@ -1,27 +1,26 @@
 // The plug-in's resources as the system's loader finds them: types,
 // languages, the exact texts, the byte lengths in the ANSI code page, and the
-// dialog template field by field.
+// dialog template with what every resource compiler must make of it.
 #include "dialog_driver.h"
+#include "expected_texts.h"
 #include "plugin_harness.h"
 #include "resource.h"
 #include "toolbar_bitmap_table.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
-
-const LANGID Chinese = 0x0804;   // 2052
-const LANGID Japanese = 0x0411;  // 1041
 
 class ResourcesTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(plugin->Loaded()); }
     HMODULE Module() const { return plugin->module; }
 
-    LoadedPlugin* const plugin = &SharedPlugin();
+    LoadedPlugIn* const plugin = &SharedPlugIn();
 };
 
 BOOL CALLBACK CollectType(HMODULE, LPSTR type, LONG_PTR list)
@@ -73,10 +72,14 @@ TEST_F(ResourcesTest, NamesOfEachType)
         LPCSTR type;
         std::vector<UINT_PTR> ids;
     };
+    std::vector<UINT_PTR> bitmaps;
+    for (const BitmapRow& bitmap : ToolbarBitmaps)
+        bitmaps.push_back(static_cast<UINT_PTR>(bitmap.id));
+    std::sort(bitmaps.begin(), bitmaps.end());
     const Row rows[] = {
         {RT_STRING, {1}},
         {RT_DIALOG, {IDD_PROPERTIES}},
-        {RT_BITMAP, {101, 104, 105, 107, 109, 110, 111, 112, 113, 114, 115, 117, 118, 119}},
+        {RT_BITMAP, bitmaps},
     };
     for (const Row& row : rows) {
         std::vector<UINT_PTR> ids;
@@ -92,7 +95,7 @@ TEST_F(ResourcesTest, LanguagesOfEachResource)
     const std::vector<UINT_PTR> bothLanguages = {Japanese, Chinese};
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_STRING, 1)) << "string block 1";
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_DIALOG, IDD_PROPERTIES)) << "dialog";
-    for (const BitmapRow& bitmap : kBitmaps) {
+    for (const BitmapRow& bitmap : ToolbarBitmaps) {
         EXPECT_EQ(std::vector<UINT_PTR>{0}, Languages(Module(), RT_BITMAP, static_cast<UINT>(bitmap.id)))
             << "bitmap " << bitmap.idName;
     }
@@ -115,30 +118,15 @@ std::vector<std::u16string> StringBlock(HMODULE module, LANGID language)
     return strings;
 }
 
-struct TextRow {
-    LANGID language;
-    const char16_t* strings[5];  // ids 0 to 4
-};
-
 TEST_F(ResourcesTest, StringTexts)
 {
-    static const TextRow rows[] = {
-        {Chinese,
-         {u"", u"\u4F60\u786E\u5B9E\u60F3\u8981\u5378\u8F7D\u8FD9\u4E2A\u63D2\u4EF6\u5417?", u"1.00",
-          u"\u89E3\u7801 Unicode", u"\u89E3\u7801 Unicode"}},
-        {Japanese,
-         {u"",
-          u"\u30A2\u30F3\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\u3092\u5B9F\u884C\u3057\u307E\u3059\u3002"
-          u"\u3088\u308D\u3057\u3044\u3067\u3059\u304B?",
-          u"1.00", u"Unicode\u3092\u30C7\u30B3\u30FC\u30C9", u"Unicode\u3092\u30C7\u30B3\u30FC\u30C9"}},
-    };
-    for (const TextRow& row : rows) {
-        const std::vector<std::u16string> block = StringBlock(Module(), row.language);
-        ASSERT_EQ(16u, block.size()) << "language " << row.language;
-        for (int id = 0; id < 16; ++id) {
-            const std::u16string expected = id < 5 ? row.strings[id] : u"";
-            EXPECT_TRUE(expected == block[id]) << "language " << row.language << ", string " << id;
-        }
+    for (const UiTexts* texts : BothLanguages) {
+        SCOPED_TRACE(testing::Message() << "language " << texts->language);
+        const std::vector<std::u16string> block = StringBlock(Module(), texts->language);
+        ASSERT_EQ(16u, block.size());
+        const std::u16string expected[16] = {u"", texts->uninstallQuestion, ExpectedVersion, texts->name, texts->name};
+        for (int id = 0; id < 16; ++id)
+            EXPECT_EQ(expected[id], block[id]) << "string " << id;
     }
 }
 
@@ -214,69 +202,106 @@ private:
     const BYTE* p_;
 };
 
-struct ControlRow {
-    WORD id;
-    char16_t classAtom;  // 0x80 Button, 0x82 Static
-    const char16_t* textChinese;
-    const char16_t* textJapanese;
-    DWORD style;
+// A place in the dialog, in dialog units.
+struct Box {
     short x, y, cx, cy;
 };
 
-const ControlRow Controls[] = {
-    {1002, 0x80, u"HTML/XML \u5B57\u7B26\u5F15\u7528(&H)", u"&HTML/XML\u6587\u5B57\u53C2\u7167", 0x50020009, 8, 8, 148, 10},
-    {1003, 0x80, u"\u901A\u7528\u5B57\u7B26\u540D(&U)", u"&Universal Character Names", 0x50000009, 8, 40, 148, 10},
-    {0xFFFF, 0x82, u"\u793A\u4F8B: &#26085;", u"\u4F8B: &#26085;", 0x5002008C, 20, 24, 136, 8},
-    {0xFFFF, 0x82, u"\u793A\u4F8B: \\u65e5", u"\u4F8B: \\u65e5", 0x5002008C, 20, 56, 136, 8},
-    {1, 0x80, u"\u786E\u5B9A", u"OK", 0x50010001, 164, 8, 50, 14},
-    {2, 0x80, u"\u53D6\u6D88", u"\u30AD\u30E3\u30F3\u30BB\u30EB", 0x50010000, 164, 24, 50, 14},
-};
-
-struct DialogRow {
-    LANGID language;
-    const char16_t* title;
-    WORD pointSize;
-    const char16_t* face;
-};
-
-TEST_F(ResourcesTest, DialogTemplateFieldByField)
+Box ReadBox(TemplateReader& reader)
 {
-    static const DialogRow rows[] = {
-        {Chinese, u"\u89E3\u7801 Unicode \u5C5E\u6027", 8, u"Tahoma"},
-        {Japanese, u"Unicode\u3092\u30C7\u30B3\u30FC\u30C9 \u30D7\u30ED\u30D1\u30C6\u30A3", 9,
-         u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF"},
-    };
-    for (const DialogRow& row : rows) {
-        const BYTE* data = ResourceData(Module(), RT_DIALOG, IDD_PROPERTIES, row.language);
-        ASSERT_NE(nullptr, data) << "language " << row.language;
+    Box box;
+    box.x = reader.Short();
+    box.y = reader.Short();
+    box.cx = reader.Short();
+    box.cy = reader.Short();
+    return box;
+}
+
+bool Inside(const Box& inner, const Box& outer)
+{
+    return inner.x >= 0 && inner.y >= 0 && inner.x + inner.cx <= outer.cx && inner.y + inner.cy <= outer.cy;
+}
+
+bool Overlap(const Box& a, const Box& b)
+{
+    return a.x < b.x + b.cx && b.x < a.x + a.cx && a.y < b.y + b.cy && b.y < a.y + a.cy;
+}
+
+const char16_t Button = 0x80;
+const char16_t Static = 0x82;
+const WORD NoId = 0xFFFF;  // IDC_STATIC as the template holds it
+
+struct ControlRow {
+    const char* name;
+    WORD id;
+    char16_t classAtom;
+    const char16_t* UiTexts::*text;
+    DWORD style;
+};
+
+// The controls in their order, which is also the order of Tab and of the
+// groups. The style bits are what every resource compiler must give them.
+const DWORD Radio = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON;
+const DWORD Example = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOPREFIX | SS_LEFTNOWORDWRAP;
+const ControlRow Controls[] = {
+    {"character reference button", IDC_CHAR_REF, Button, &UiTexts::charRefButton, Radio | WS_GROUP},
+    {"universal character name button", IDC_UCN, Button, &UiTexts::ucnButton, Radio},
+    {"character reference example", NoId, Static, &UiTexts::charRefExample, Example},
+    {"universal character name example", NoId, Static, &UiTexts::ucnExample, Example},
+    {"OK", IDOK, Button, &UiTexts::okButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
+    {"Cancel", IDCANCEL, Button, &UiTexts::cancelButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
+};
+
+// Every control shows whole: inside the dialog, and no two on top of each
+// other. The boxes are those of Controls, in its order.
+void CheckLayout(const Box& dialog, const std::vector<Box>& boxes)
+{
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        EXPECT_TRUE(Inside(boxes[i], dialog)) << Controls[i].name << " reaches out of the dialog";
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(Overlap(boxes[i], boxes[j])) << Controls[j].name << " and " << Controls[i].name << " overlap";
+    }
+}
+
+// One control's entry, after which the reader stands at the next one.
+Box CheckControl(TemplateReader& reader, const ControlRow& control, const UiTexts& texts)
+{
+    SCOPED_TRACE(control.name);
+    reader.AlignToDword();
+    EXPECT_EQ(control.style, reader.Dword()) << "style";
+    EXPECT_EQ(0u, reader.Dword()) << "extended style";
+    const Box box = ReadBox(reader);
+    EXPECT_EQ(control.id, reader.Word()) << "id";
+    EXPECT_EQ(u"#" + std::u16string(1, control.classAtom), reader.NameOrOrdinal()) << "class";
+    EXPECT_EQ(texts.*control.text, reader.NameOrOrdinal()) << "text";
+    EXPECT_EQ(0, reader.Word()) << "creation data";
+    return box;
+}
+
+// The template as the loader reads it: a modal dialog with a title bar and a
+// close box, the title, font and control texts of its language, and the
+// controls with the ids, classes and styles that the code relies on.
+TEST_F(ResourcesTest, DialogTemplate)
+{
+    const DWORD dialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+    for (const UiTexts* texts : BothLanguages) {
+        SCOPED_TRACE(testing::Message() << "language " << texts->language);
+        const BYTE* data = ResourceData(Module(), RT_DIALOG, IDD_PROPERTIES, texts->language);
+        ASSERT_NE(nullptr, data);
         TemplateReader reader(data);
-        EXPECT_EQ(0x80C800C0u, reader.Dword()) << "style, language " << row.language;
-        EXPECT_EQ(0u, reader.Dword()) << "extended style, language " << row.language;
-        ASSERT_EQ(6, reader.Word()) << "controls, language " << row.language;
-        EXPECT_EQ(0, reader.Short());
-        EXPECT_EQ(0, reader.Short());
-        EXPECT_EQ(224, reader.Short());
-        EXPECT_EQ(73, reader.Short());
-        EXPECT_TRUE(reader.NameOrOrdinal().empty()) << "menu, language " << row.language;
-        EXPECT_TRUE(reader.NameOrOrdinal().empty()) << "class, language " << row.language;
-        EXPECT_TRUE(reader.Text() == row.title) << "title, language " << row.language;
-        EXPECT_EQ(row.pointSize, reader.Word()) << "font size, language " << row.language;
-        EXPECT_TRUE(reader.Text() == row.face) << "font, language " << row.language;
-        for (std::size_t i = 0; i < std::size(Controls); ++i) {
-            const ControlRow& control = Controls[i];
-            reader.AlignToDword();
-            EXPECT_EQ(control.style, reader.Dword()) << "control " << i << ", language " << row.language;
-            EXPECT_EQ(0u, reader.Dword()) << "control " << i << " extended style";
-            EXPECT_EQ(control.x, reader.Short()) << "control " << i;
-            EXPECT_EQ(control.y, reader.Short()) << "control " << i;
-            EXPECT_EQ(control.cx, reader.Short()) << "control " << i;
-            EXPECT_EQ(control.cy, reader.Short()) << "control " << i;
-            EXPECT_EQ(control.id, reader.Word()) << "control " << i;
-            EXPECT_TRUE(reader.NameOrOrdinal() == u"#" + std::u16string(1, control.classAtom)) << "control " << i;
-            const char16_t* text = row.language == Chinese ? control.textChinese : control.textJapanese;
-            EXPECT_TRUE(reader.NameOrOrdinal() == text) << "control " << i << " text, language " << row.language;
-            EXPECT_EQ(0, reader.Word()) << "control " << i << " creation data";
-        }
+        EXPECT_EQ(dialogStyle, reader.Dword()) << "style";
+        EXPECT_EQ(0u, reader.Dword()) << "extended style";
+        ASSERT_EQ(std::size(Controls), reader.Word()) << "controls";
+        const Box dialog = ReadBox(reader);
+        EXPECT_TRUE(reader.NameOrOrdinal().empty()) << "menu";
+        EXPECT_TRUE(reader.NameOrOrdinal().empty()) << "class";
+        EXPECT_EQ(texts->dialogTitle, reader.Text()) << "title";
+        EXPECT_EQ(texts->fontPointSize, reader.Word()) << "font size";
+        EXPECT_EQ(texts->fontFace, reader.Text()) << "font";
+        std::vector<Box> boxes;
+        for (const ControlRow& control : Controls)
+            boxes.push_back(CheckControl(reader, control, *texts));
+        CheckLayout(dialog, boxes);
     }
 }
 
@@ -286,11 +311,7 @@ TEST_F(ResourcesTest, LoaderPicksTheUserLanguage)
 {
     char16_t text[80] = {};
     const int length = LoadStringW(Module(), IDS_MENU_TEXT, reinterpret_cast<LPWSTR>(text), 80);
-    const std::u16string menu(text, length);
-    if (UiLanguage() == Chinese)
-        EXPECT_TRUE(menu == u"\u89E3\u7801 Unicode");
-    else
-        EXPECT_TRUE(menu == u"Unicode\u3092\u30C7\u30B3\u30FC\u30C9") << "user interface " << UiLanguage();
+    EXPECT_EQ(ExpectedTextsFor(UiLanguage()).name, std::u16string(text, length)) << "user interface " << UiLanguage();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -74,6 +75,16 @@ Expected ExpectedResult(const std::u16string& selection, std::int32_t mode, Host
     return {true, std::u16string(text.c_str())};
 }
 
+// Whether the host got back what a correct plug-in hands back.
+testing::AssertionResult HandedBack(const Expected& expected, const std::vector<std::u16string>& inserted)
+{
+    if (!expected.handsBack)
+        return inserted.empty() ? testing::AssertionSuccess() : testing::AssertionFailure() << "a text handed back";
+    if (inserted.size() != 1)
+        return testing::AssertionFailure() << inserted.size() << " texts handed back";
+    return SameText(expected.text, inserted[0]);
+}
+
 // A count that no process of this architecture can hold: negative from a
 // 32-bit host, a buffer far beyond the address space from a 64-bit one.
 LRESULT UnholdableCount(std::size_t size)
@@ -86,8 +97,8 @@ LRESULT UnholdableCount(std::size_t size)
 TEST(Soak, HundredThousandCommands)
 {
     const std::string stem = "SoakRun";
-    DeleteSettingsKeyFor(stem);
-    LoadedPlugin plugin(CopyPlugin(stem + ".dll"));
+    DeletePlugInSettingsKey(stem);
+    LoadedPlugIn plugin(CopyPlugIn(stem + ".dll"));
     ASSERT_TRUE(plugin.Loaded());
     ScriptedHost host;
     std::mt19937 random(20261208);
@@ -117,7 +128,7 @@ TEST(Soak, HundredThousandCommands)
             mode = modes[modePick];
             StoreModeDword(stem, static_cast<DWORD>(mode));
         } else {
-            DeleteSettingsKeyFor(stem);  // no key: mode 0
+            DeletePlugInSettingsKey(stem);  // no key: mode 0
         }
         switch (fault) {
         case HostFault::NoStatusWrite:
@@ -151,11 +162,10 @@ TEST(Soak, HundredThousandCommands)
         host.ClearLog();
         plugin.OnCommand(host.Window());
         const Expected expected = ExpectedResult(host.script.selection, mode, fault, host.script.announcedUnits);
-        const bool matches = expected.handsBack ? host.inserted.size() == 1 && host.inserted[0] == expected.text
-                                                : host.inserted.empty();
+        const testing::AssertionResult matches = HandedBack(expected, host.inserted);
         if (!matches && ++mismatches <= 5)
             ADD_FAILURE() << "command " << command << ": mode " << mode << ", fault " << static_cast<int>(fault)
-                          << ", selection of " << size << " units";
+                          << ", selection of " << size << " units: " << matches.message();
         if (command + 1 == SettleCommands)
             settled = PrivateBytes();
     }
@@ -165,13 +175,13 @@ TEST(Soak, HundredThousandCommands)
                 static_cast<unsigned long>(final / 1024));
     EXPECT_EQ(0, mismatches);
     EXPECT_LE(final, settled + AllowedGrowth);
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
 }
 
 TEST(Soak, LargeSelectionInEachMode)
 {
     const std::string stem = "SoakLarge";
-    LoadedPlugin plugin(CopyPlugin(stem + ".dll"));
+    LoadedPlugIn plugin(CopyPlugIn(stem + ".dll"));
     ASSERT_TRUE(plugin.Loaded());
     ScriptedHost host;
     const std::u16string unit = u"x&#26085;y\\u65e5 ";
@@ -186,14 +196,14 @@ TEST(Soak, LargeSelectionInEachMode)
         plugin.OnCommand(host.Window());
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("soak: a %.0f MiB selection in mode %d took %.3f s through the DLL\n",
-                    selection.size() * 2.0 / (1024 * 1024), mode, seconds);
+                    static_cast<double>(selection.size() * sizeof(char16_t)) / (1024 * 1024), mode, seconds);
         ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
         std::u16string expected = selection;
         DecodeText(&expected[0], mode);
-        EXPECT_TRUE(host.inserted[0] == expected.c_str()) << "mode " << mode;
+        EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0])) << "mode " << mode;
         host.inserted.clear();
     }
-    DeleteSettingsKeyFor(stem);
+    DeletePlugInSettingsKey(stem);
 }
 
 }  // namespace

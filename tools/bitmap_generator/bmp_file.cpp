@@ -23,8 +23,8 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-constexpr std::uint32_t kFileHeaderSize = 14;
-constexpr std::uint32_t kInfoHeaderSize = 40;
+constexpr std::uint32_t FileHeaderSize = 14;
+constexpr std::uint32_t InfoHeaderSize = 40;
 
 // Rows are padded to a multiple of four bytes.
 std::uint32_t RowBytes(const ToolbarBitmap& bitmap)
@@ -70,7 +70,7 @@ std::vector<std::uint8_t> EncodeBmp(const ToolbarBitmap& bitmap)
 {
     const auto entries = static_cast<std::uint32_t>(bitmap.colorTable.size());
     const std::uint32_t imageSize = RowBytes(bitmap) * static_cast<std::uint32_t>(bitmap.size);
-    const std::uint32_t offBits = kFileHeaderSize + kInfoHeaderSize + entries * 4;
+    const std::uint32_t offBits = FileHeaderSize + InfoHeaderSize + entries * 4;
 
     ByteWriter out;
     out.U8('B');
@@ -79,7 +79,7 @@ std::vector<std::uint8_t> EncodeBmp(const ToolbarBitmap& bitmap)
     out.U32(0);  // reserved
     out.U32(offBits);
 
-    out.U32(kInfoHeaderSize);
+    out.U32(InfoHeaderSize);
     out.U32(static_cast<std::uint32_t>(bitmap.size));  // width
     out.U32(static_cast<std::uint32_t>(bitmap.size));  // positive height: bottom-up rows
     out.U16(1);                                         // planes

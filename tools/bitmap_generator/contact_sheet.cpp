@@ -5,11 +5,11 @@
 
 namespace {
 
-const Rgba kPaper = {248, 248, 248, 255};
-const Rgba kInk = {40, 40, 48, 255};
-const Rgba kCheckLight = {255, 255, 255, 255};
-const Rgba kCheckDark = {204, 204, 204, 255};
-const Rgba kRule = {216, 216, 222, 255};
+const Rgba Paper = {248, 248, 248, 255};
+const Rgba Ink = {40, 40, 48, 255};
+const Rgba CheckLight = {255, 255, 255, 255};
+const Rgba CheckDark = {204, 204, 204, 255};
+const Rgba Rule = {216, 216, 222, 255};
 
 // A 5 x 7 font for the labels; '#' marks ink.
 struct Glyph {
@@ -17,7 +17,7 @@ struct Glyph {
     const char* rows[7];
 };
 
-const Glyph kFont[] = {
+const Glyph Font[] = {
     {'A', {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
     {'B', {"####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."}},
     {'D', {"####.", "#...#", "#...#", "#...#", "#...#", "#...#", "####."}},
@@ -45,9 +45,9 @@ const Glyph kFont[] = {
     {'9', {".###.", "#...#", "#...#", ".####", "....#", "...#.", ".##.."}},
 };
 
-constexpr int kTextScale = 2;
-constexpr int kCharAdvance = 6 * kTextScale;
-constexpr int kLineHeight = 10 * kTextScale;
+constexpr int TextScale = 2;
+constexpr int CharAdvance = 6 * TextScale;
+constexpr int LineHeight = 10 * TextScale;
 
 void FillRect(Image& sheet, int left, int top, int width, int height, Rgba color)
 {
@@ -61,15 +61,15 @@ void FillRect(Image& sheet, int left, int top, int width, int height, Rgba color
 void DrawText(Image& sheet, int left, int top, const std::string& text)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        for (const Glyph& glyph : kFont) {
+        for (const Glyph& glyph : Font) {
             if (glyph.c != text[i]) {
                 continue;
             }
             for (int y = 0; y < 7; ++y) {
                 for (int x = 0; x < 5; ++x) {
                     if (glyph.rows[y][x] == '#') {
-                        FillRect(sheet, left + static_cast<int>(i) * kCharAdvance + x * kTextScale,
-                                 top + y * kTextScale, kTextScale, kTextScale, kInk);
+                        FillRect(sheet, left + static_cast<int>(i) * CharAdvance + x * TextScale,
+                                 top + y * TextScale, TextScale, TextScale, Ink);
                     }
                 }
             }
@@ -85,7 +85,7 @@ void DrawImage(Image& sheet, int left, int top, const Image& image, int zoom, bo
             Rgba p = image.at(x / zoom, y / zoom);
             if (p.a == 0) {
                 bool dark = ((x / 4) + (y / 4)) % 2 == 1;
-                p = !checkerboard ? kPaper : (dark ? kCheckDark : kCheckLight);
+                p = !checkerboard ? Paper : (dark ? CheckDark : CheckLight);
             }
             sheet.at(left + x, top + y) = p;
         }
@@ -98,7 +98,7 @@ struct SheetRow {
     const char* label[2];
 };
 
-const SheetRow kRows[] = {
+const SheetRow SheetRows[] = {
     {16, 4, {"16 PX", "4 BIT"}},  {16, 8, {"16 PX", "8 BIT"}},  {16, 32, {"16 PX", "32 BIT"}},
     {24, 4, {"24 PX", "4 BIT"}},  {24, 8, {"24 PX", "8 BIT"}},  {24, 32, {"24 PX", "32 BIT"}},
 };
@@ -106,19 +106,20 @@ const SheetRow kRows[] = {
 const struct {
     ButtonState state;
     const char* label;
-} kColumns[] = {{ButtonState::Normal, "NORMAL"}, {ButtonState::Disabled, "DISABLED"}, {ButtonState::Hot, "HOT"}};
+} Columns[] = {{ButtonState::Normal, "NORMAL"}, {ButtonState::Disabled, "DISABLED"}, {ButtonState::Hot, "HOT"}};
 
-constexpr int kMargin = 16;
-constexpr int kLabelWidth = 7 * kCharAdvance + kMargin;
-constexpr int kCellWidth = 24 * kSheetZoom + 12 + 24 + 28;
-constexpr int kHeaderHeight = kLineHeight + 8;
+constexpr int Margin = 16;
+constexpr int LabelWidth = 7 * CharAdvance + Margin;
+constexpr int CellWidth = 24 * SheetZoom + 12 + 24 + 28;
+constexpr int HeaderHeight = LineHeight + 8;
 
-int RowHeight(const SheetRow& row) { return row.size * kSheetZoom + 8 + kLineHeight + 12; }
+int RowHeight(const SheetRow& row) { return row.size * SheetZoom + 8 + LineHeight + 12; }
 
 const ToolbarBitmap* Find(const std::vector<ToolbarBitmap>& bitmaps, const SheetRow& row, ButtonState state)
 {
     for (const ToolbarBitmap& b : bitmaps) {
-        if (b.size == row.size && b.bitsPerPixel == row.bitsPerPixel && b.state == state) {
+        const bool inState = b.state == state || (b.state == ButtonState::AnyState && state == ButtonState::Normal);
+        if (b.size == row.size && b.bitsPerPixel == row.bitsPerPixel && inState) {
             return &b;
         }
     }
@@ -128,38 +129,38 @@ const ToolbarBitmap* Find(const std::vector<ToolbarBitmap>& bitmaps, const Sheet
 void DrawCell(Image& sheet, int left, int top, const ToolbarBitmap& bitmap)
 {
     Image shown = DisplayImage(bitmap);
-    DrawImage(sheet, left, top, shown, kSheetZoom, true);
-    DrawImage(sheet, left + bitmap.size * kSheetZoom + 12, top, shown, 1, false);
+    DrawImage(sheet, left, top, shown, SheetZoom, true);
+    DrawImage(sheet, left + bitmap.size * SheetZoom + 12, top, shown, 1, false);
     std::string label = std::to_string(bitmap.id);
     if (bitmap.bitsPerPixel == 4) {
         label += " ALL STATES";
     }
-    DrawText(sheet, left, top + bitmap.size * kSheetZoom + 8, label);
+    DrawText(sheet, left, top + bitmap.size * SheetZoom + 8, label);
 }
 
 }  // namespace
 
 Image DrawContactSheet(const std::vector<ToolbarBitmap>& bitmaps)
 {
-    int height = kMargin + kHeaderHeight;
-    for (const SheetRow& row : kRows) {
+    int height = Margin + HeaderHeight;
+    for (const SheetRow& row : SheetRows) {
         height += RowHeight(row);
     }
-    height += kMargin;
-    const int width = kMargin + kLabelWidth + 3 * kCellWidth;
-    Image sheet(width, height, kPaper);
+    height += Margin;
+    const int width = Margin + LabelWidth + 3 * CellWidth;
+    Image sheet(width, height, Paper);
 
     for (int c = 0; c < 3; ++c) {
-        DrawText(sheet, kMargin + kLabelWidth + c * kCellWidth, kMargin, kColumns[c].label);
+        DrawText(sheet, Margin + LabelWidth + c * CellWidth, Margin, Columns[c].label);
     }
-    int top = kMargin + kHeaderHeight;
-    for (const SheetRow& row : kRows) {
-        FillRect(sheet, kMargin, top - 6, width - 2 * kMargin, 1, kRule);
-        DrawText(sheet, kMargin, top, row.label[0]);
-        DrawText(sheet, kMargin, top + kLineHeight, row.label[1]);
+    int top = Margin + HeaderHeight;
+    for (const SheetRow& row : SheetRows) {
+        FillRect(sheet, Margin, top - 6, width - 2 * Margin, 1, Rule);
+        DrawText(sheet, Margin, top, row.label[0]);
+        DrawText(sheet, Margin, top + LineHeight, row.label[1]);
         for (int c = 0; c < 3; ++c) {
-            if (const ToolbarBitmap* bitmap = Find(bitmaps, row, kColumns[c].state)) {
-                DrawCell(sheet, kMargin + kLabelWidth + c * kCellWidth, top, *bitmap);
+            if (const ToolbarBitmap* bitmap = Find(bitmaps, row, Columns[c].state)) {
+                DrawCell(sheet, Margin + LabelWidth + c * CellWidth, top, *bitmap);
             }
         }
         top += RowHeight(row);

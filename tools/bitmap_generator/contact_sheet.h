@@ -9,7 +9,7 @@
 
 #include <vector>
 
-constexpr int kSheetZoom = 8;
+constexpr int SheetZoom = 8;
 
 Image DrawContactSheet(const std::vector<ToolbarBitmap>& bitmaps);
 

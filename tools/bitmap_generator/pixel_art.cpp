@@ -5,7 +5,7 @@ namespace {
 // Tiles: the motif on a pale-blue tile in a blue frame, with transparent
 // corners. 16 pixels: the ampersand and the number sign are seven rows tall
 // with single-pixel strokes; below them a block arrow and the U.
-const char* const kSmallTileRows[] = {
+const char* const SmallTileRows[] = {
     " FFFFFFFFFFFFFF ",
     "F..RR.....R.R..F",
     "F.R..R....R.R..F",
@@ -26,7 +26,7 @@ const char* const kSmallTileRows[] = {
 
 // 24 pixels: double strokes, the number sign slanted, soft pixels on the
 // curves of the ampersand and the U.
-const char* const kLargeTileRows[] = {
+const char* const LargeTileRows[] = {
     " FFFFFFFFFFFFFFFFFFFFFF ",
     "F......................F",
     "F...rRRr...............F",
@@ -55,7 +55,7 @@ const char* const kLargeTileRows[] = {
 
 // 16 colours: the motif alone on light grey, each stroke shaded on its right
 // by the dark colour of its hue; the arrow points down and to the right.
-const char* const kSmallFlatRows[] = {
+const char* const SmallFlatRows[] = {
     "................",
     "..RRr.....RrRr..",
     ".Rr.Rr...RRRRRr.",
@@ -74,7 +74,7 @@ const char* const kSmallFlatRows[] = {
     "................",
 };
 
-const char* const kLargeFlatRows[] = {
+const char* const LargeFlatRows[] = {
     "........................",
     "....RRr.................",
     "..RRr.RRr......RRr.RRr..",
@@ -103,7 +103,7 @@ const char* const kLargeFlatRows[] = {
 
 }  // namespace
 
-const PixelArt kSmallTileArt = {16, kSmallTileRows};
-const PixelArt kLargeTileArt = {24, kLargeTileRows};
-const PixelArt kSmallFlatArt = {16, kSmallFlatRows};
-const PixelArt kLargeFlatArt = {24, kLargeFlatRows};
+const PixelArt SmallTileArt = {16, SmallTileRows};
+const PixelArt LargeTileArt = {24, LargeTileRows};
+const PixelArt SmallFlatArt = {16, SmallFlatRows};
+const PixelArt LargeFlatArt = {24, LargeFlatRows};

@@ -10,13 +10,13 @@ struct PixelArt {
 // The tiles of the 256-colour and 32-bit images:
 //   ' ' transparent corner, 'F' frame, '.' tile,
 //   'R' 'G' 'B' red, green and blue motif, 'r' 'g' 'b' their soft edge pixels.
-extern const PixelArt kSmallTileArt;
-extern const PixelArt kLargeTileArt;
+extern const PixelArt SmallTileArt;
+extern const PixelArt LargeTileArt;
 
 // The flat 16-colour pictures on light grey:
 //   '.' light grey, 'R' red, 'r' dark red, 'G' green, 'g' dark teal,
 //   'B' blue, 'b' navy.
-extern const PixelArt kSmallFlatArt;
-extern const PixelArt kLargeFlatArt;
+extern const PixelArt SmallFlatArt;
+extern const PixelArt LargeFlatArt;
 
 #endif

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <iterator>
 
@@ -41,19 +42,19 @@ Rgb ColorAtRow(const Gradient& gradient, int y, int size)
     return Mix(gradient.top, gradient.bottom, y * 256 / (size - 1));
 }
 
-const Gradient kTile = {{236, 244, 255}, {196, 218, 247}};
-const Gradient kFrame = {{88, 136, 222}, {30, 70, 168}};
-const Gradient kRed = {{238, 74, 62}, {176, 22, 26}};
-const Gradient kGreen = {{74, 192, 72}, {22, 128, 44}};
-const Gradient kBlue = {{72, 112, 236}, {26, 54, 178}};
-const Rgb kShadow = {60, 96, 170};
+const Gradient Tile = {{236, 244, 255}, {196, 218, 247}};
+const Gradient Frame = {{88, 136, 222}, {30, 70, 168}};
+const Gradient Red = {{238, 74, 62}, {176, 22, 26}};
+const Gradient Green = {{74, 192, 72}, {22, 128, 44}};
+const Gradient Blue = {{72, 112, 236}, {26, 54, 178}};
+const Rgb Shadow = {60, 96, 170};
 
 const Gradient* MotifGradient(char c)
 {
     switch (c) {
-    case 'R': case 'r': return &kRed;
-    case 'G': case 'g': return &kGreen;
-    case 'B': case 'b': return &kBlue;
+    case 'R': case 'r': return &Red;
+    case 'G': case 'g': return &Green;
+    case 'B': case 'b': return &Blue;
     default: return nullptr;
     }
 }
@@ -87,10 +88,10 @@ void CheckArt(const PixelArt& art, const char* legend)
 // motif lies one pixel up and to the left.
 Rgb TileColor(const PixelArt& art, int x, int y)
 {
-    Rgb tile = ColorAtRow(kTile, y, art.size);
+    Rgb tile = ColorAtRow(Tile, y, art.size);
     char casting = ArtAt(art, x - 1, y - 1);
     if (MotifGradient(casting) != nullptr) {
-        tile = Mix(tile, kShadow, IsSoftEdge(casting) ? 20 : 40);
+        tile = Mix(tile, Shadow, IsSoftEdge(casting) ? 20 : 40);
     }
     return tile;
 }
@@ -106,7 +107,7 @@ Image RenderTile(const PixelArt& art)
             if (c == ' ') {
                 pixel = Rgba{};
             } else if (c == 'F') {
-                pixel = Opaque(ColorAtRow(kFrame, y, art.size));
+                pixel = Opaque(ColorAtRow(Frame, y, art.size));
             } else if (const Gradient* motif = MotifGradient(c)) {
                 Rgb color = ColorAtRow(*motif, y, art.size);
                 pixel = Opaque(IsSoftEdge(c) ? Mix(color, TileColor(art, x, y), 128) : color);
@@ -191,8 +192,8 @@ std::uint8_t ToSixBits(std::uint8_t v)
     return static_cast<std::uint8_t>((q << 2) | (q >> 4));
 }
 
-const Rgba kMagenta = {255, 0, 255, 0};
-const Rgba kBlack = {0, 0, 0, 0};
+const Rgba Magenta = {255, 0, 255, 0};
+const Rgba Black = {0, 0, 0, 0};
 
 bool SameColor(Rgba x, Rgba y) { return x.r == y.r && x.g == y.g && x.b == y.b; }
 
@@ -201,9 +202,9 @@ bool SameColor(Rgba x, Rgba y) { return x.r == y.r && x.g == y.g && x.b == y.b; 
 void StoreAsPalette(const Image& image, ToolbarBitmap& bitmap)
 {
     for (Rgba p : image.pixels) {
-        Rgba color = p.a == 0 ? kMagenta
+        Rgba color = p.a == 0 ? Magenta
                               : Rgba{ToSixBits(p.r), ToSixBits(p.g), ToSixBits(p.b), 0};
-        if (p.a != 0 && (SameColor(color, kMagenta) || SameColor(color, kBlack))) {
+        if (p.a != 0 && (SameColor(color, Magenta) || SameColor(color, Black))) {
             std::cerr << "bitmap_generator: a picture pixel has a reserved colour\n";
             std::exit(2);
         }
@@ -216,7 +217,7 @@ void StoreAsPalette(const Image& image, ToolbarBitmap& bitmap)
         }
         bitmap.indices.push_back(static_cast<std::uint8_t>(index));
     }
-    bitmap.colorTable.push_back(kBlack);
+    bitmap.colorTable.push_back(Black);
     if (bitmap.colorTable.size() > 256) {
         std::cerr << "bitmap_generator: more than 256 colours in " << bitmap.fileName << "\n";
         std::exit(2);
@@ -224,7 +225,7 @@ void StoreAsPalette(const Image& image, ToolbarBitmap& bitmap)
 }
 
 // The standard 16-colour table, in its usual order.
-const Rgba kSixteenColors[16] = {
+const Rgba SixteenColors[16] = {
     {0, 0, 0, 0},       {128, 0, 0, 0},   {0, 128, 0, 0},   {128, 128, 0, 0},
     {0, 0, 128, 0},     {128, 0, 128, 0}, {0, 128, 128, 0}, {192, 192, 192, 0},
     {128, 128, 128, 0}, {255, 0, 0, 0},   {0, 255, 0, 0},   {255, 255, 0, 0},
@@ -247,7 +248,7 @@ std::uint8_t FlatColorIndex(char c)
 void StoreFlat(const PixelArt& art, ToolbarBitmap& bitmap)
 {
     CheckArt(art, ".RrGgBb");
-    bitmap.colorTable.assign(std::begin(kSixteenColors), std::end(kSixteenColors));
+    bitmap.colorTable.assign(std::begin(SixteenColors), std::end(SixteenColors));
     for (int y = 0; y < art.size; ++y) {
         for (int x = 0; x < art.size; ++x) {
             bitmap.indices.push_back(FlatColorIndex(art.rows[y][x]));
@@ -257,28 +258,15 @@ void StoreFlat(const PixelArt& art, ToolbarBitmap& bitmap)
 
 struct BitmapEntry {
     int id;
-    const char* fileName;
+    const char* file;  // relative to resources/
     int size;
     int bitsPerPixel;
     ButtonState state;
 };
 
-const BitmapEntry kBitmaps[] = {
-    {IDB_SMALL_16COLOR, "small_16color.bmp", 16, 4, ButtonState::Normal},
-    {IDB_SMALL_256COLOR, "small_256color.bmp", 16, 8, ButtonState::Normal},
-    {IDB_SMALL_256COLOR_DISABLED, "small_256color_disabled.bmp", 16, 8, ButtonState::Disabled},
-    {IDB_SMALL_256COLOR_HOT, "small_256color_hot.bmp", 16, 8, ButtonState::Hot},
-    {IDB_LARGE_16COLOR, "large_16color.bmp", 24, 4, ButtonState::Normal},
-    {IDB_LARGE_256COLOR_DISABLED, "large_256color_disabled.bmp", 24, 8, ButtonState::Disabled},
-    {IDB_LARGE_256COLOR, "large_256color.bmp", 24, 8, ButtonState::Normal},
-    {IDB_LARGE_256COLOR_HOT, "large_256color_hot.bmp", 24, 8, ButtonState::Hot},
-    {IDB_SMALL_TRUECOLOR_DISABLED, "small_truecolor_disabled.bmp", 16, 32, ButtonState::Disabled},
-    {IDB_SMALL_TRUECOLOR, "small_truecolor.bmp", 16, 32, ButtonState::Normal},
-    {IDB_SMALL_TRUECOLOR_HOT, "small_truecolor_hot.bmp", 16, 32, ButtonState::Hot},
-    {IDB_LARGE_TRUECOLOR_DISABLED, "large_truecolor_disabled.bmp", 24, 32, ButtonState::Disabled},
-    {IDB_LARGE_TRUECOLOR, "large_truecolor.bmp", 24, 32, ButtonState::Normal},
-    {IDB_LARGE_TRUECOLOR_HOT, "large_truecolor_hot.bmp", 24, 32, ButtonState::Hot},
-};
+#define BITMAP_ENTRY(name, id, file, size, bits, state) {id, file, size, bits, ButtonState::state},
+const BitmapEntry Bitmaps[] = {TOOLBAR_BITMAPS(BITMAP_ENTRY)};
+#undef BITMAP_ENTRY
 
 Image TileInState(const PixelArt& art, ButtonState state)
 {
@@ -286,6 +274,7 @@ Image TileInState(const PixelArt& art, ButtonState state)
     switch (state) {
     case ButtonState::Disabled: return MakeDisabled(normal);
     case ButtonState::Hot: return MakeHot(normal);
+    case ButtonState::AnyState:
     case ButtonState::Normal: break;
     }
     return normal;
@@ -296,18 +285,18 @@ Image TileInState(const PixelArt& art, ButtonState state)
 std::vector<ToolbarBitmap> BuildToolbarBitmaps()
 {
     std::vector<ToolbarBitmap> bitmaps;
-    for (const BitmapEntry& entry : kBitmaps) {
+    for (const BitmapEntry& entry : Bitmaps) {
         ToolbarBitmap bitmap;
         bitmap.id = entry.id;
-        bitmap.fileName = entry.fileName;
+        bitmap.fileName = std::filesystem::path(entry.file).filename().string();
         bitmap.size = entry.size;
         bitmap.bitsPerPixel = entry.bitsPerPixel;
         bitmap.state = entry.state;
         const bool small = entry.size == 16;
         if (entry.bitsPerPixel == 4) {
-            StoreFlat(small ? kSmallFlatArt : kLargeFlatArt, bitmap);
+            StoreFlat(small ? SmallFlatArt : LargeFlatArt, bitmap);
         } else {
-            Image picture = TileInState(small ? kSmallTileArt : kLargeTileArt, entry.state);
+            Image picture = TileInState(small ? SmallTileArt : LargeTileArt, entry.state);
             if (entry.bitsPerPixel == 8) {
                 StoreAsPalette(picture, bitmap);
             } else {
@@ -327,7 +316,7 @@ Image DisplayImage(const ToolbarBitmap& bitmap)
     Image image(bitmap.size, bitmap.size);
     for (std::size_t i = 0; i < bitmap.indices.size(); ++i) {
         Rgba color = bitmap.colorTable[bitmap.indices[i]];
-        bool masked = bitmap.bitsPerPixel == 8 && SameColor(color, kMagenta);
+        bool masked = bitmap.bitsPerPixel == 8 && SameColor(color, Magenta);
         color.a = masked ? 0 : 255;
         image.pixels[i] = masked ? Rgba{} : color;
     }

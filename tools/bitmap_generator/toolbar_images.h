@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-enum class ButtonState { Normal, Disabled, Hot };
+// AnyState: one image for every state (the 16-colour ones).
+enum class ButtonState { AnyState, Normal, Disabled, Hot };
 
 // One toolbar bitmap as it goes into its file.
 struct ToolbarBitmap {

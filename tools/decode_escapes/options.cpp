@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "option_parser.h"
+#include "version.h"
 
 #include <cctype>
 #include <cstddef>
@@ -156,7 +157,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args)
 
 const char* VersionText()
 {
-    return "decode-escapes 1.00\n";
+    return "decode-escapes " PRODUCT_VERSION "\n";
 }
 
 const char* HelpText()

@@ -256,7 +256,7 @@ inline __m256i UcnUnits(__m256i digitBytes, __m256i& notDigit)
     notDigit = digits.notDigit;
     // 16 a + b for each pair of digits, then 256 times the first pair plus
     // the second.
-    const __m256i pairs = _mm256_maddubs_epi16(digits.worth, _mm256_set1_epi16(0x0110));
+    const __m256i pairs = _mm256_maddubs_epi16(digits.value, _mm256_set1_epi16(0x0110));
     return _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010100));
 }
 

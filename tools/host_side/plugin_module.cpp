@@ -1,5 +1,7 @@
 #include "plugin_module.h"
 
+#include "file_io.h"
+
 namespace {
 
 // An export's address as the function type it has; the detour through a
@@ -10,45 +12,37 @@ Function ExportAs(FARPROC address)
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
+// Finds the export at `ordinal` and checks that its name leads there too.
+template <typename Function>
+bool FindExport(HMODULE module, int ordinal, const char* name, Function& function, std::string& error)
+{
+    const FARPROC atOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+    const FARPROC named = GetProcAddress(module, name);
+    if (atOrdinal == nullptr || named == nullptr) {
+        error = std::string("not a plug-in: it has no export ") + name + " at ordinal " + std::to_string(ordinal);
+        return false;
+    }
+    if (named != atOrdinal) {
+        error = std::string("not a plug-in: the export ") + name + " is not at ordinal " + std::to_string(ordinal);
+        return false;
+    }
+    function = ExportAs<Function>(atOrdinal);
+    return true;
+}
+
 }  // namespace
 
-const char* const PlugInExportNames[7] = {"OnCommand",          "QueryStatus", "OnEvents",   "GetMenuTextID",
-                                          "GetStatusMessageID", "GetBitmapID", "PlugInProc"};
-
-std::string SystemMessage(DWORD error)
-{
-    char text[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, sizeof text,
-                   nullptr);
-    std::string message = text;
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    return message.empty() ? "error " + std::to_string(error) : message;
-}
+#define PLUGIN_EXPORT_NAME(ordinal, name, result, parameters) #name,
+const char* const PlugInExportNames[PlugInExportCount] = {PLUGIN_EXPORTS(PLUGIN_EXPORT_NAME)};
+#undef PLUGIN_EXPORT_NAME
 
 bool FindPlugInExports(HMODULE module, PlugInExports& exports, std::string& error)
 {
-    FARPROC found[7];
-    for (int ordinal = 1; ordinal <= 7; ++ordinal) {
-        const char* name = PlugInExportNames[ordinal - 1];
-        found[ordinal - 1] = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
-        const FARPROC named = GetProcAddress(module, name);
-        if (found[ordinal - 1] == nullptr || named == nullptr) {
-            error = std::string("not a plug-in: it has no export ") + name + " at ordinal " + std::to_string(ordinal);
-            return false;
-        }
-        if (named != found[ordinal - 1]) {
-            error = std::string("not a plug-in: the export ") + name + " is not at ordinal " + std::to_string(ordinal);
-            return false;
-        }
-    }
-    exports.OnCommand = ExportAs<decltype(exports.OnCommand)>(found[0]);
-    exports.QueryStatus = ExportAs<decltype(exports.QueryStatus)>(found[1]);
-    exports.OnEvents = ExportAs<decltype(exports.OnEvents)>(found[2]);
-    exports.GetMenuTextID = ExportAs<decltype(exports.GetMenuTextID)>(found[3]);
-    exports.GetStatusMessageID = ExportAs<decltype(exports.GetStatusMessageID)>(found[4]);
-    exports.GetBitmapID = ExportAs<decltype(exports.GetBitmapID)>(found[5]);
-    exports.PlugInProc = ExportAs<decltype(exports.PlugInProc)>(found[6]);
+#define PLUGIN_EXPORT_FIND(ordinal, name, result, parameters) \
+    if (!FindExport(module, ordinal, #name, exports.name, error))  \
+        return false;
+    PLUGIN_EXPORTS(PLUGIN_EXPORT_FIND)
+#undef PLUGIN_EXPORT_FIND
     return true;
 }
 
@@ -73,7 +67,7 @@ bool PlugInModule::Load(const std::string& path, std::string& error)
     module_ = LoadLibraryExA(fullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module_ == nullptr) {
         error = std::string("not a plug-in: it cannot be loaded as a ") + (sizeof(void*) == 8 ? "64" : "32") +
-                "-bit DLL (" + SystemMessage(GetLastError()) + ")";
+                "-bit DLL (" + WindowsErrorText(GetLastError()) + ")";
         return false;
     }
     return FindPlugInExports(module_, exports_, error);

@@ -3,22 +3,21 @@
 #ifndef TOOLS_HOST_SIDE_PLUGIN_MODULE_H
 #define TOOLS_HOST_SIDE_PLUGIN_MODULE_H
 
+#include "plugin_exports.h"
+
 #include <windows.h>
 
 #include <string>
 
+// The exports of a loaded plug-in, as functions of their declared types.
 struct PlugInExports {
-    void(WINAPI* OnCommand)(HWND);
-    BOOL(WINAPI* QueryStatus)(HWND, LPDWORD);
-    void(WINAPI* OnEvents)(HWND, DWORD, DWORD);
-    UINT(WINAPI* GetMenuTextID)(void);
-    UINT(WINAPI* GetStatusMessageID)(void);
-    UINT(WINAPI* GetBitmapID)(void);
-    LRESULT(WINAPI* PlugInProc)(HWND, UINT, WPARAM, LPARAM);
+#define PLUGIN_EXPORT_POINTER(ordinal, name, result, parameters) result(WINAPI* name) parameters;
+    PLUGIN_EXPORTS(PLUGIN_EXPORT_POINTER)
+#undef PLUGIN_EXPORT_POINTER
 };
 
 // The names of ordinals 1 to 7.
-extern const char* const PlugInExportNames[7];
+extern const char* const PlugInExportNames[PlugInExportCount];
 
 // Looks up the seven exports of a loaded module by ordinal and checks that
 // each name leads to the same function. False with `error` set when one is
@@ -46,8 +45,5 @@ private:
     PlugInExports exports_ = {};
     std::string path_;
 };
-
-// The text that Windows gives for an error code, in one line.
-std::string SystemMessage(DWORD error);
 
 #endif

@@ -2,11 +2,11 @@
 // It loads the DLL, reports what the plug-in answers, runs its command on the
 // text of a file, and opens its properties dialog and uninstall confirmation.
 #include "host_interface.h"
-#include "module_state.h"
 #include "plugin_module.h"
+#include "plugin_settings.h"
 #include "scripted_host.h"
-#include "settings_store.h"
 #include "display_name.h"
+#include "exit_status.h"
 #include "file_io.h"
 #include "option_parser.h"
 #include "text_file.h"
@@ -16,9 +16,6 @@
 #include <vector>
 
 namespace {
-
-const int ExitSuccess = 0;
-const int ExitFailure = 2;
 
 const char Usage[] =
     "Usage: host-simulator PLUGIN COMMAND [OPTIONS]\n"
@@ -86,14 +83,6 @@ int ShowInfo(const PlugInModule& plugin)
                     static_cast<unsigned long>(mask));
     }
     return ExitSuccess;
-}
-
-// Stores the mode under the plug-in's settings key, as its dialog would.
-void StoreMode(const PlugInModule& plugin, std::int32_t mode)
-{
-    ModuleInstance = plugin.module();
-    DecodeMode = mode;
-    SaveSettings();
 }
 
 struct RunOptions {
@@ -174,11 +163,15 @@ int RunCommand(const PlugInModule& plugin, const std::vector<std::string>& args)
         Fail(DisplayName(options.file) + ": the text holds a NUL unit, which no editor selection can hold");
         return ExitFailure;
     }
-    StoreMode(plugin, options.mode);
+    // The mode goes where the plug-in's dialog would store it.
+    if (!StorePlugInMode(PlugInStem(plugin.path()), static_cast<DWORD>(options.mode))) {
+        Fail("cannot store the mode under " + PlugInSettingsKey(PlugInStem(plugin.path())));
+        return ExitFailure;
+    }
 
     ScriptedHost host(HostWindowKind::MessageOnly);
     if (host.Window() == nullptr) {
-        Fail("cannot make the host's window, so the command cannot run: " + SystemMessage(host.windowError()));
+        Fail("cannot make the host's window, so the command cannot run: " + WindowsErrorText(host.windowError()));
         return ExitFailure;
     }
     host.script.selection = selection;

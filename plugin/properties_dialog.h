@@ -1,6 +1,6 @@
 // The properties dialog: two radio buttons choose the decode mode.
-#ifndef SETTINGS_PROPERTIES_DIALOG_H
-#define SETTINGS_PROPERTIES_DIALOG_H
+#ifndef PLUGIN_PROPERTIES_DIALOG_H
+#define PLUGIN_PROPERTIES_DIALOG_H
 
 #include <windows.h>
 

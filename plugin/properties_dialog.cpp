@@ -1,5 +1,6 @@
 #include "properties_dialog.h"
 
+#include "escape_decoder.h"
 #include "module_state.h"
 #include "resource.h"
 #include "settings_store.h"
@@ -24,7 +25,7 @@ void ShowStoredMode(HWND dialog)
 // Only the second button is asked: with neither selected, mode 0 is stored.
 void StoreSelectedMode(HWND dialog)
 {
-    DecodeMode = IsDlgButtonChecked(dialog, IDC_UCN) != 0 ? 1 : 0;
+    DecodeMode = IsDlgButtonChecked(dialog, IDC_UCN) != 0 ? DecodeModeUcn : DecodeModeCharRef;
     SaveSettings();
 }
 
