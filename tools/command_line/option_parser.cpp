@@ -2,27 +2,28 @@
 
 namespace {
 
-const OptionSpec* FindLong(const std::string& name, const OptionSpec* specs, std::size_t count)
+const OptionDefinition* FindLong(const std::string& name, const OptionDefinition* definitions, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i) {
-        if (name == specs[i].longName)
-            return &specs[i];
+        if (name == definitions[i].longName)
+            return &definitions[i];
     }
     return nullptr;
 }
 
-const OptionSpec* FindShort(char name, const OptionSpec* specs, std::size_t count)
+const OptionDefinition* FindShort(char name, const OptionDefinition* definitions, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i) {
-        if (specs[i].shortName != 0 && name == specs[i].shortName)
-            return &specs[i];
+        if (definitions[i].shortName != 0 && name == definitions[i].shortName)
+            return &definitions[i];
     }
     return nullptr;
 }
 
 }  // namespace
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const OptionSpec* specs, std::size_t count)
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const OptionDefinition* definitions,
+                                   std::size_t count)
 {
     ParsedCommandLine parsed;
     bool optionsEnded = false;
@@ -36,40 +37,40 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const O
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* spec;
+        const OptionDefinition* definition;
         ParsedOption option;
         bool hasValue = false;
         if (arg[1] == '-') {
             const std::size_t equals = arg.find('=');
             option.shownName = arg.substr(0, equals);
-            spec = FindLong(option.shownName.substr(2), specs, count);
+            definition = FindLong(option.shownName.substr(2), definitions, count);
             if (equals != std::string::npos) {
                 option.value = arg.substr(equals + 1);
                 hasValue = true;
             }
         } else {
             option.shownName = arg.substr(0, 2);
-            spec = FindShort(arg[1], specs, count);
+            definition = FindShort(arg[1], definitions, count);
             if (arg.size() > 2) {
                 option.value = arg.substr(2);
                 hasValue = true;
             }
         }
-        if (spec == nullptr) {
+        if (definition == nullptr) {
             parsed.error = "unknown option '" + option.shownName + "'";
             return parsed;
         }
-        if (spec->takesValue && !hasValue) {
+        if (definition->takesValue && !hasValue) {
             if (i + 1 == args.size()) {
                 parsed.error = option.shownName + " needs a value";
                 return parsed;
             }
             option.value = args[++i];
-        } else if (!spec->takesValue && hasValue) {
+        } else if (!definition->takesValue && hasValue) {
             parsed.error = option.shownName + " takes no value";
             return parsed;
         }
-        option.id = spec->id;
+        option.id = definition->id;
         parsed.options.push_back(option);
     }
     return parsed;

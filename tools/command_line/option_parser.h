@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-struct OptionSpec {
+struct OptionDefinition {
     const char* longName;  // "mode" for --mode
     char shortName;        // 'm' for -m; 0: none
     bool takesValue;
@@ -27,12 +27,13 @@ struct ParsedCommandLine {
     std::string error;  // empty when the whole line was read, e.g. "unknown option '-x'"
 };
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const OptionSpec* specs, std::size_t count);
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const OptionDefinition* definitions,
+                                   std::size_t count);
 
 template <std::size_t N>
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const OptionSpec (&specs)[N])
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const OptionDefinition (&definitions)[N])
 {
-    return ParseCommandLine(args, specs, N);
+    return ParseCommandLine(args, definitions, N);
 }
 
 #endif

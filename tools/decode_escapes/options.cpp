@@ -10,7 +10,7 @@ namespace {
 
 enum OptionId { Mode, Encoding, Output, InPlace, Help, Version };
 
-const OptionSpec KnownOptions[] = {
+const OptionDefinition KnownOptions[] = {
     {"mode", 'm', true, Mode},
     {"encoding", 'e', true, Encoding},
     {"output", 'o', true, Output},

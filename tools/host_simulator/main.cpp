@@ -93,14 +93,14 @@ struct RunOptions {
 
 enum RunOptionId { RunMode, RunOutput };
 
-const OptionSpec RunOptionSpecs[] = {
+const OptionDefinition RunOptionDefinitions[] = {
     {"mode", 'm', true, RunMode},
     {"output", 'o', true, RunOutput},
 };
 
 bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options, std::string& error)
 {
-    const ParsedCommandLine line = ParseCommandLine(args, RunOptionSpecs);
+    const ParsedCommandLine line = ParseCommandLine(args, RunOptionDefinitions);
     for (const ParsedOption& option : line.options) {
         if (option.id == RunOutput) {
             options.output = option.value;
