@@ -306,7 +306,7 @@ def chart(rows, path):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--tool", default=os.path.join(ROOT, "build/native/tools/decode_escapes/decode-escapes"))
+    parser.add_argument("--tool", default=os.path.join(ROOT, "build/native/cli/decode_escapes/decode-escapes"))
     parser.add_argument("--wine-tool", help="a decode-escapes.exe whose memory to measure under Wine")
     parser.add_argument("--runs", type=int, default=40, help="runs of cat and decode-escapes per file")
     parser.add_argument("--rounds", type=int, default=8, help="turns that cat and decode-escapes take")

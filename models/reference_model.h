@@ -1,9 +1,9 @@
-// A test-only model of the escape decoder that follows the decoding steps
-// literally: search the prefix from the scan position, read the field into a
+// A model of the escape decoder, for the tests and the benchmark, that
+// follows the decoding steps literally: search the prefix from the scan position, read the field into a
 // local copy, convert it, write the unit and move the rest of the text down
 // with one block move. Slow (replacements x length) but plain to check by eye.
-#ifndef TESTS_DECODER_REFERENCE_MODEL_H
-#define TESTS_DECODER_REFERENCE_MODEL_H
+#ifndef MODELS_REFERENCE_MODEL_H
+#define MODELS_REFERENCE_MODEL_H
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 // Command lines in the usual form, read by a table of the options that a
 // program knows: "--name", "--name=value", "-n", "-nvalue", "-n value", and
 // "--" before operands that begin with '-'. "-" is an operand.
-#ifndef TOOLS_COMMAND_LINE_OPTION_PARSER_H
-#define TOOLS_COMMAND_LINE_OPTION_PARSER_H
+#ifndef CLI_COMMAND_LINE_OPTION_PARSER_H
+#define CLI_COMMAND_LINE_OPTION_PARSER_H
 
 #include <cstddef>
 #include <string>
