@@ -32,7 +32,7 @@ void FreeText(char16_t* text)
 
 void WINAPI OnCommand(HWND host)
 {
-    LoadSettings();
+    LoadSettings(ModuleInstance, &DecodeMode);
     const std::int32_t mode = DecodeMode;
     if (mode != DecodeModeCharRef && mode != DecodeModeUcn)
         return;

@@ -1,7 +1,7 @@
 // The values that outlive a call. The host calls one export at a time on one
 // thread, so they are read and written without locks.
-#ifndef MODULE_MODULE_STATE_H
-#define MODULE_MODULE_STATE_H
+#ifndef PLUGIN_MODULE_STATE_H
+#define PLUGIN_MODULE_STATE_H
 
 #include <windows.h>
 

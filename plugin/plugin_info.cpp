@@ -71,7 +71,7 @@ LRESULT Uninstall(HWND host)
     LoadText(IDS_MENU_TEXT, caption);
     if (MessageBoxA(host, text, caption, MB_YESNO | MB_ICONWARNING) != IDYES)
         return 0;
-    DeleteSettingsKey();
+    DeleteSettingsKey(ModuleInstance);
     return 1;
 }
 

@@ -18,7 +18,7 @@ int ModeButton(std::int32_t mode)
 
 void ShowStoredMode(HWND dialog)
 {
-    LoadSettings();
+    LoadSettings(ModuleInstance, &DecodeMode);
     CheckRadioButton(dialog, IDC_CHAR_REF, IDC_UCN, ModeButton(DecodeMode));
 }
 
@@ -26,7 +26,7 @@ void ShowStoredMode(HWND dialog)
 void StoreSelectedMode(HWND dialog)
 {
     DecodeMode = IsDlgButtonChecked(dialog, IDC_UCN) != 0 ? DecodeModeUcn : DecodeModeCharRef;
-    SaveSettings();
+    SaveSettings(ModuleInstance, DecodeMode);
 }
 
 }  // namespace

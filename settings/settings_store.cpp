@@ -1,7 +1,6 @@
 #include "settings_store.h"
 
 #include "module_stem.h"
-#include "module_state.h"
 
 namespace {
 
@@ -23,10 +22,10 @@ void CutAtFirstDot(char* fileName)
         *dot = 0;
 }
 
-BOOL GetModuleStem(char* stem)
+BOOL GetModuleStem(HMODULE module, char* stem)
 {
     char fileName[MAX_PATH];
-    const DWORD nameLength = GetModuleFileNameA(ModuleInstance, fileName, MAX_PATH);
+    const DWORD nameLength = GetModuleFileNameA(module, fileName, MAX_PATH);
     if (nameLength == 0 || nameLength >= MAX_PATH)
         return FALSE;  // no name, or one cut short
 
@@ -41,10 +40,10 @@ BOOL GetModuleStem(char* stem)
     return TRUE;
 }
 
-BOOL GetSettingsKeyPath(char* path)
+BOOL GetSettingsKeyPath(HMODULE module, char* path)
 {
     char stem[MAX_PATH];
-    if (!GetModuleStem(stem))
+    if (!GetModuleStem(module, stem))
         return FALSE;
     // The prefix, the base name and the terminator must fit in MAX_PATH.
     if (sizeof SettingsKeyPrefix + lstrlenA(stem) > MAX_PATH)
@@ -54,10 +53,10 @@ BOOL GetSettingsKeyPath(char* path)
     return TRUE;
 }
 
-HKEY OpenSettingsKey(void)
+HKEY OpenSettingsKey(HMODULE module)
 {
     char path[MAX_PATH];
-    if (!GetSettingsKeyPath(path))
+    if (!GetSettingsKeyPath(module, path))
         return nullptr;
     HKEY key = nullptr;
     DWORD disposition;
@@ -67,9 +66,9 @@ HKEY OpenSettingsKey(void)
     return key;
 }
 
-BOOL LoadSettings(void)
+BOOL LoadSettings(HMODULE module, std::int32_t* mode)
 {
-    HKEY key = OpenSettingsKey();
+    HKEY key = OpenSettingsKey(module);
     if (key == nullptr)
         return FALSE;
     // A value shorter than 4 bytes fills the low bytes; the others stay 0.
@@ -78,20 +77,20 @@ BOOL LoadSettings(void)
     DWORD size = sizeof data;
     if (RegQueryValueExA(key, ModeValueName, nullptr, &type, data, &size) == ERROR_SUCCESS) {
         const DWORD value = data[0] | data[1] << 8 | data[2] << 16 | static_cast<DWORD>(data[3]) << 24;
-        DecodeMode = static_cast<std::int32_t>(value);
+        *mode = static_cast<std::int32_t>(value);
     } else {
-        DecodeMode = 0;  // missing, longer than 4 bytes, or unreadable
+        *mode = 0;  // missing, longer than 4 bytes, or unreadable
     }
     RegCloseKey(key);
     return TRUE;
 }
 
-BOOL SaveSettings(void)
+BOOL SaveSettings(HMODULE module, std::int32_t mode)
 {
-    HKEY key = OpenSettingsKey();
+    HKEY key = OpenSettingsKey(module);
     if (key == nullptr)
         return FALSE;
-    const DWORD value = static_cast<DWORD>(DecodeMode);
+    const DWORD value = static_cast<DWORD>(mode);
     const BYTE data[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
                           static_cast<BYTE>(value >> 24)};
     RegSetValueExA(key, ModeValueName, 0, REG_DWORD, data, sizeof data);
@@ -99,9 +98,9 @@ BOOL SaveSettings(void)
     return TRUE;
 }
 
-void DeleteSettingsKey(void)
+void DeleteSettingsKey(HMODULE module)
 {
     char path[MAX_PATH];
-    if (GetSettingsKeyPath(path))
+    if (GetSettingsKeyPath(module, path))
         RegDeleteKeyA(HKEY_CURRENT_USER, path);
 }

@@ -1,6 +1,5 @@
 // The settings store from inside: the test program links the store itself
-// and points ModuleInstance at copies of the plug-in with chosen names.
-#include "module_state.h"
+// and names copies of the plug-in with chosen names as the module.
 #include "plugin_harness.h"
 #include "settings_store.h"
 
@@ -17,23 +16,23 @@ protected:
     void SetUp() override { stem = TestStem(); }
     void TearDown() override
     {
-        ModuleInstance = nullptr;
         for (HMODULE module : modules)
             FreeLibrary(module);
         DeletePlugInSettingsKey(stem);
     }
     // Loads a copy of the plug-in at `relativePath` and makes it the module
-    // whose name the store reads.
+    // whose name the store is given.
     bool UseModule(const std::string& relativePath)
     {
         HMODULE module = LoadPlugInCopy(CopyPlugIn(relativePath));
         if (module == nullptr)
             return false;
         modules.push_back(module);
-        ModuleInstance = module;
+        current = module;
         return true;
     }
 
+    HMODULE current = nullptr;
     std::string stem;
     std::vector<HMODULE> modules;
 };
@@ -67,9 +66,9 @@ TEST_F(SettingsStoreTest, LoadTakesTheStoredValue)
         DeletePlugInSettingsKey(stem);
         if (row.exists)
             StoreModeValue(stem, row.type, row.data);
-        DecodeMode = 12345;
-        EXPECT_EQ(TRUE, LoadSettings());
-        EXPECT_EQ(row.mode, DecodeMode);
+        std::int32_t mode = 12345;
+        EXPECT_EQ(TRUE, LoadSettings(current, &mode));
+        EXPECT_EQ(row.mode, mode);
         EXPECT_TRUE(SettingsKeyExists(stem));
     }
 }
@@ -78,9 +77,9 @@ TEST_F(SettingsStoreTest, FirstLoadCreatesAnEmptyKey)
 {
     ASSERT_TRUE(UseModule(stem + ".dll"));
     DeletePlugInSettingsKey(stem);
-    DecodeMode = 1;
-    EXPECT_EQ(TRUE, LoadSettings());
-    EXPECT_EQ(0, DecodeMode);
+    std::int32_t mode = 1;
+    EXPECT_EQ(TRUE, LoadSettings(current, &mode));
+    EXPECT_EQ(0, mode);
     EXPECT_EQ(0, CountSettingsValues(stem));
 }
 
@@ -91,8 +90,7 @@ TEST_F(SettingsStoreTest, SaveWritesADword)
     for (std::int32_t mode : modes) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
         StoreModeValue(stem, REG_BINARY, {9, 9});
-        DecodeMode = mode;
-        EXPECT_EQ(TRUE, SaveSettings());
+        EXPECT_EQ(TRUE, SaveSettings(current, mode));
         DWORD type = 0;
         std::vector<BYTE> data;
         ASSERT_TRUE(ReadModeValue(stem, type, data));
@@ -102,25 +100,23 @@ TEST_F(SettingsStoreTest, SaveWritesADword)
         std::memcpy(&stored, data.data(), 4);
         EXPECT_EQ(mode, stored);
         EXPECT_EQ(1, CountSettingsValues(stem));
-        EXPECT_EQ(mode, DecodeMode);
     }
 }
 
 TEST_F(SettingsStoreTest, DeleteRemovesOnlyThePlugInKey)
 {
     ASSERT_TRUE(UseModule(stem + ".dll"));
-    DecodeMode = 1;
-    ASSERT_EQ(TRUE, SaveSettings());
-    DeleteSettingsKey();
+    ASSERT_EQ(TRUE, SaveSettings(current, 1));
+    DeleteSettingsKey(current);
     EXPECT_FALSE(SettingsKeyExists(stem));
     HKEY parent;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tarvik\\LexivanePlugIns", 0, KEY_READ, &parent));
     RegCloseKey(parent);
-    EXPECT_EQ(1, DecodeMode);
     // Deleting again, with no key, is harmless; loading creates it anew.
-    DeleteSettingsKey();
-    EXPECT_EQ(TRUE, LoadSettings());
-    EXPECT_EQ(0, DecodeMode);
+    DeleteSettingsKey(current);
+    std::int32_t mode = 1;
+    EXPECT_EQ(TRUE, LoadSettings(current, &mode));
+    EXPECT_EQ(0, mode);
     EXPECT_EQ(0, CountSettingsValues(stem));
 }
 
@@ -128,16 +124,16 @@ TEST_F(SettingsStoreTest, KeyThatCannotBeOpenedKeepsTheMode)
 {
     ASSERT_TRUE(UseModule(stem + ".dll"));
     StoreModeDword(stem, 1);
-    ASSERT_EQ(TRUE, LoadSettings());
-    ASSERT_EQ(1, DecodeMode);
+    std::int32_t mode = 0;
+    ASSERT_EQ(TRUE, LoadSettings(current, &mode));
+    ASSERT_EQ(1, mode);
     {
         UnusableCurrentUser unusable;
         ASSERT_TRUE(unusable.Active());
-        EXPECT_EQ(nullptr, OpenSettingsKey());
-        EXPECT_EQ(FALSE, LoadSettings());
-        EXPECT_EQ(1, DecodeMode);
-        DecodeMode = 0;
-        EXPECT_EQ(FALSE, SaveSettings());
+        EXPECT_EQ(nullptr, OpenSettingsKey(current));
+        EXPECT_EQ(FALSE, LoadSettings(current, &mode));
+        EXPECT_EQ(1, mode);
+        EXPECT_EQ(FALSE, SaveSettings(current, 0));
     }
     DWORD type = 0;
     std::vector<BYTE> data;
@@ -164,10 +160,10 @@ TEST_F(SettingsStoreTest, BaseNameIsTheFileNameBeforeItsFirstDot)
         SCOPED_TRACE(row.relativePath);
         ASSERT_TRUE(UseModule(row.relativePath));
         char stemBuffer[MAX_PATH] = {};
-        EXPECT_EQ(TRUE, GetModuleStem(stemBuffer));
+        EXPECT_EQ(TRUE, GetModuleStem(current, stemBuffer));
         EXPECT_STREQ(row.stem, stemBuffer);
         char path[MAX_PATH] = {};
-        EXPECT_EQ(TRUE, GetSettingsKeyPath(path));
+        EXPECT_EQ(TRUE, GetSettingsKeyPath(current, path));
         EXPECT_EQ(PlugInSettingsKey(row.stem), std::string(path));
     }
 }
@@ -178,49 +174,48 @@ TEST_F(SettingsStoreTest, LongestBaseNameFillsTheKeyPath)
     ASSERT_TRUE(UseModule(stem + ".dll"));
     char path[MAX_PATH + 8];
     std::memset(path, 0x5A, sizeof path);
-    ASSERT_EQ(TRUE, GetSettingsKeyPath(path));
+    ASSERT_EQ(TRUE, GetSettingsKeyPath(current, path));
     EXPECT_EQ(259u, std::strlen(path));
     EXPECT_EQ(PlugInSettingsKey(stem), std::string(path));
     EXPECT_EQ(0x5A, path[MAX_PATH]);
-    DecodeMode = 1;
-    EXPECT_EQ(TRUE, SaveSettings());
+    EXPECT_EQ(TRUE, SaveSettings(current, 1));
     EXPECT_TRUE(SettingsKeyExists(stem));
 }
 
 // With a module whose name gives no settings key: no key path, nothing
 // opened, and loading and saving fail and leave the mode as it was.
-void ExpectNoSettingsKey()
+void ExpectNoSettingsKey(HMODULE module)
 {
     char path[MAX_PATH];
     std::memset(path, 0x5A, sizeof path);
-    EXPECT_EQ(FALSE, GetSettingsKeyPath(path));
+    EXPECT_EQ(FALSE, GetSettingsKeyPath(module, path));
     EXPECT_EQ(0x5A, path[0]);
-    DecodeMode = 7;
-    EXPECT_EQ(nullptr, OpenSettingsKey());
-    EXPECT_EQ(FALSE, LoadSettings());
-    EXPECT_EQ(7, DecodeMode);
-    EXPECT_EQ(FALSE, SaveSettings());
+    std::int32_t mode = 7;
+    EXPECT_EQ(nullptr, OpenSettingsKey(module));
+    EXPECT_EQ(FALSE, LoadSettings(module, &mode));
+    EXPECT_EQ(7, mode);
+    EXPECT_EQ(FALSE, SaveSettings(module, mode));
 }
 
 TEST_F(SettingsStoreTest, TooLongBaseNameOpensNothing)
 {
     stem = std::string(228, 'v');
     ASSERT_TRUE(UseModule(stem + ".dll"));
-    ExpectNoSettingsKey();
+    ExpectNoSettingsKey(current);
     EXPECT_FALSE(SettingsKeyExists(std::string(227, 'v')));
-    DeleteSettingsKey();  // nothing to delete, nothing deleted
+    DeleteSettingsKey(current);  // nothing to delete, nothing deleted
 }
 
 TEST_F(SettingsStoreTest, ModuleWithoutANameOpensNothing)
 {
     StoreModeDword(stem, 1);
-    ModuleInstance = reinterpret_cast<HINSTANCE>(static_cast<UINT_PTR>(0x10)); // no module there
+    current = reinterpret_cast<HMODULE>(static_cast<UINT_PTR>(0x10)); // no module there
     char buffer[MAX_PATH];
     std::memset(buffer, 0x5A, sizeof buffer);
-    EXPECT_EQ(FALSE, GetModuleStem(buffer));
+    EXPECT_EQ(FALSE, GetModuleStem(current, buffer));
     EXPECT_EQ(0x5A, buffer[0]);
-    ExpectNoSettingsKey();
-    DeleteSettingsKey();
+    ExpectNoSettingsKey(current);
+    DeleteSettingsKey(current);
     EXPECT_TRUE(SettingsKeyExists(stem));
 }
 
@@ -235,9 +230,9 @@ TEST_F(SettingsStoreTest, ModulePathLongerThanTheBuffers)
     ASSERT_TRUE(UseModule(relativePath));
     char buffer[MAX_PATH];
     std::memset(buffer, 0x5A, sizeof buffer);
-    EXPECT_EQ(FALSE, GetModuleStem(buffer));
+    EXPECT_EQ(FALSE, GetModuleStem(current, buffer));
     EXPECT_EQ(0x5A, buffer[0]);
-    ExpectNoSettingsKey();
+    ExpectNoSettingsKey(current);
 }
 
 struct DotRow {
