@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The host simulator under Wine: the command on the bundled sample in both
 # modes and in UTF-16, and the clear errors for what is not a plug-in.
-# Arguments: the folder of the Windows programs, the sample selection, the
-# version the plug-in answers.
+# Arguments: the folder of the Windows programs, the plug-in, the sample
+# selection, the version the plug-in answers.
 set -uo pipefail
 bin=$1
-sample=$2
-version=$3
+plugin=$2
+sample=$3
+version=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -36,7 +37,6 @@ expect_error() {  # name, message part, arguments...
   fi
 }
 
-plugin="$bin/DecodeUnicode.dll"
 cp "$sample" "$work/sample.txt"
 
 check "mode 0" "$(sed -e 's/&#26085;&#26412;&#35486;/日本語/' -e 's/&#65;&#66;&#67;/ABC/' "$sample")" \

@@ -69,7 +69,7 @@ std::string ProgramFolder()
 
 std::string BuiltPlugInPath()
 {
-    return ProgramFolder() + "\\DecodeUnicode.dll";
+    return ProgramFolder() + "\\" PLUGIN_FILE_NAME;
 }
 
 std::string ScratchFolder()
