@@ -3,12 +3,12 @@
 
 #include "kernels.h"
 
-void DecodeText(char16_t* text, std::int32_t mode)
+void DecodeText(char16_t* text, DecodeMode mode)
 {
     DecodeText(text, mode, BestKernel());
 }
 
-void DecodeText(char16_t* text, std::int32_t mode, Kernel kernel)
+void DecodeText(char16_t* text, DecodeMode mode, Kernel kernel)
 {
     switch (kernel) {
 #if defined(BUILD_X86_KERNELS)

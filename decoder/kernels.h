@@ -4,10 +4,10 @@
 #ifndef DECODER_KERNELS_H
 #define DECODER_KERNELS_H
 
-#include <cstdint>
+#include "decoder/decode_mode.h"
 
-void DecodeTextPortable(char16_t* text, std::int32_t mode);
-void DecodeTextSse2(char16_t* text, std::int32_t mode);
-void DecodeTextAvx2(char16_t* text, std::int32_t mode);
+void DecodeTextPortable(char16_t* text, DecodeMode mode);
+void DecodeTextSse2(char16_t* text, DecodeMode mode);
+void DecodeTextAvx2(char16_t* text, DecodeMode mode);
 
 #endif

@@ -30,16 +30,26 @@ std::string FoldName(const std::string& name)
     return folded;
 }
 
-bool ParseMode(const std::string& value, std::int32_t& mode)
+// The one place where the text of --mode becomes a mode: a name, or the
+// number under which the plug-in stores the mode.
+bool ParseMode(const std::string& value, DecodeMode& mode)
 {
-    const std::string name = FoldName(value);
-    if (name == "0" || name == "charref") {
-        mode = 0;
-        return true;
-    }
-    if (name == "1" || name == "ucn") {
-        mode = 1;
-        return true;
+    struct Name {
+        const char* folded;
+        DecodeMode mode;
+    };
+    static const Name names[] = {
+        {"0", DecodeMode::CharRef},
+        {"charref", DecodeMode::CharRef},
+        {"1", DecodeMode::Ucn},
+        {"ucn", DecodeMode::Ucn},
+    };
+    const std::string folded = FoldName(value);
+    for (const Name& name : names) {
+        if (folded == name.folded) {
+            mode = name.mode;
+            return true;
+        }
     }
     return false;
 }
