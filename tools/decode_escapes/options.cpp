@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "kernel_list.h"
 #include "option_parser.h"
 #include "version.h"
 
@@ -215,10 +216,10 @@ const char* HelpText()
            "stays read-only. Two runs of -i on one file take turns. OUT is a regular file or\n"
            "a new one (- is standard output): for a device or a pipe, use standard output.\n"
            "\n"
-           "The environment variable DECODE_ESCAPES_KERNEL=portable, sse2 or avx2 picks\n"
-           "the decoder's kernel, for UTF-8 and UTF-16 alike (by default the fastest this\n"
-           "processor runs); an unknown kernel, or one this processor cannot run, is an\n"
-           "error. --version names it.\n"
+           "The environment variable DECODE_ESCAPES_KERNEL picks the decoder's kernel,\n"
+           KERNEL_NAMES_TEXT ", for UTF-8 and UTF-16 alike (by default the fastest\n"
+           "this processor runs); an unknown kernel, or one this processor cannot run, is\n"
+           "an error. --version names it.\n"
            "\n"
            "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n";
 }
