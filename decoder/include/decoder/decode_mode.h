@@ -58,22 +58,29 @@ inline constexpr EscapeSyntax EscapeSyntaxes[] = {
 
 inline constexpr std::size_t EscapeSyntaxCount = sizeof EscapeSyntaxes / sizeof EscapeSyntaxes[0];
 
+// The place of `mode`'s row in EscapeSyntaxes, or EscapeSyntaxCount for a
+// value that names no mode.
+constexpr std::size_t EscapeSyntaxIndex(DecodeMode mode)
+{
+    std::size_t index = 0;
+    while (index < EscapeSyntaxCount && EscapeSyntaxes[index].mode != mode)
+        ++index;
+    return index;
+}
+
 // The row of `mode`, or null for a value that names no mode.
 constexpr const EscapeSyntax* FindEscapeSyntax(DecodeMode mode)
 {
-    for (const EscapeSyntax& syntax : EscapeSyntaxes) {
-        if (syntax.mode == mode)
-            return &syntax;
-    }
-    return nullptr;
+    const std::size_t index = EscapeSyntaxIndex(mode);
+    return index < EscapeSyntaxCount ? &EscapeSyntaxes[index] : nullptr;
 }
 
 // The row of a mode known at compile time.
 template <DecodeMode Mode>
 constexpr const EscapeSyntax& SyntaxOf()
 {
-    static_assert(FindEscapeSyntax(Mode) != nullptr, "a mode without a row in EscapeSyntaxes");
-    return *FindEscapeSyntax(Mode);
+    static_assert(EscapeSyntaxIndex(Mode) < EscapeSyntaxCount, "a mode without a row in EscapeSyntaxes");
+    return EscapeSyntaxes[EscapeSyntaxIndex(Mode)];
 }
 
 // The most units that any mode carries over from one block to the next.
