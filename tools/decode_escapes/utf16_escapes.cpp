@@ -56,7 +56,8 @@ std::size_t FollowEscapes(const char16_t* units, std::size_t count, const Escape
     }
 }
 
-// The first unit in [from, to) that is 0, or `to`; four units at a time.
+// The first unit in [from, to) that is 0, or `to`; four units at a time,
+// by the portable kernel's word-at-a-time zero test.
 const char16_t* FindZero(const char16_t* from, const char16_t* to)
 {
     const std::uint64_t ones = 0x0001000100010001u;
