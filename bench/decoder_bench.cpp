@@ -26,7 +26,7 @@
 // processor nothing.
 // Google Benchmark appends "/manual_time" to every name.
 #include "bench_texts.h"
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 #include "reference_model.h"
 
 #include <benchmark/benchmark.h>

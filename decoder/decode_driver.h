@@ -3,10 +3,8 @@
 // operations, so that the whole pass is compiled for that file's
 // instruction set.
 //
-// Everything here has internal linkage. An inline function shared by name
-// between the files would be compiled once per file, and the linker would
-// keep any one of the copies: the AVX2 one could then run on a processor
-// without AVX2.
+// Everything here has internal linkage, as in the kernels' shared headers
+// (text_kernels/block_reads.h).
 //
 // What a kernel K provides:
 //   BlockUnits, HitBits       an aligned block of BlockUnits units; a hit
@@ -27,8 +25,8 @@
 #ifndef DECODER_DECODE_DRIVER_H
 #define DECODER_DECODE_DRIVER_H
 
-#include "block_reads.h"
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
+#include "text_kernels/block_reads.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -228,7 +226,7 @@ struct Groups {};
 // look at the unit where the next escape would start may pass the
 // terminator, within a readable page.
 template <class G, DecodeMode Mode, class K>
-DECODER_READS_PAST_END const char16_t* DecodeGroups(const char16_t* in, char16_t*& out, ReadableText<K>& readable)
+KERNEL_READS_PAST_END const char16_t* DecodeGroups(const char16_t* in, char16_t*& out, ReadableText<K>& readable)
 {
     constexpr const EscapeSyntax& syntax = SyntaxOf<Mode>();
     const std::size_t stride = syntax.plainUnits;

@@ -1,5 +1,5 @@
 // The one place that picks a kernel: every decode goes through here.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 
 #include "kernels.h"
 

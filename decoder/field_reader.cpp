@@ -1,8 +1,8 @@
 // The field readers and the number conversion: the rules that every kernel
 // falls back on for an escape that is not of the plain shape.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 
-#include "white_space.h"
+#include "decoder/white_space.h"
 
 #include <cstddef>
 

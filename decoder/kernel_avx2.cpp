@@ -2,9 +2,9 @@
 // back to back sixteen (references) or eight (names) at a time, then four at
 // a time as the SSE2 kernel does.
 #include "decode_driver.h"
-#include "hex_digits_avx2.h"
 #include "kernels.h"
 #include "sse2_blocks.h"
+#include "text_kernels/hex_digits_avx2.h"
 
 #include <immintrin.h>
 
@@ -22,7 +22,7 @@ constexpr std::uint64_t CharRefShapeBytes()
 }
 
 // Sixteen references "&#" + 5 digits + ";" back to back, as DecodeCharRefFour.
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 bool DecodeCharRefSixteen(const char16_t* p, char16_t* out)
 {
     // The units as bytes, each reference in a 64-bit lane: references 0, 2
@@ -70,7 +70,7 @@ bool DecodeCharRefSixteen(const char16_t* p, char16_t* out)
 }
 
 // Eight names "\u" + 4 hexadecimal digits back to back, as DecodeUcnFour.
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 bool DecodeUcnEight(const char16_t* p, char16_t* out)
 {
     // Each 16-byte load at a name holds its prefix (units 0, 1) and the next
@@ -116,7 +116,7 @@ struct Avx2Kernel : Sse2Blocks {
     static const std::size_t BlockUnits = 16;
 
     // Two bits per unit of the aligned 32-byte block that is `unit` or 0.
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static unsigned Hits(const char16_t* block, char16_t unit)
     {
         const __m256i units = _mm256_load_si256(reinterpret_cast<const __m256i*>(block));
@@ -127,7 +127,7 @@ struct Avx2Kernel : Sse2Blocks {
     }
 
     // Narrowed as in LoadNarrowed; the order of the bytes does not matter.
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static bool StretchHits(const char16_t* stretch, char16_t unit)
     {
         const __m256i narrow = _mm256_set1_epi8(static_cast<char>(unit));

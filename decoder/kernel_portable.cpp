@@ -18,7 +18,7 @@ struct PortableKernel {
     static constexpr std::uint64_t Ones = 0x0001000100010001u;
     static constexpr std::uint64_t Highs = 0x8000800080008000u;
 
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static std::uint64_t Load(const char16_t* block)
     {
         std::uint64_t word;
@@ -37,7 +37,7 @@ struct PortableKernel {
         return ~(((word & low) + low) | word | low);
     }
 
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static unsigned Hits(const char16_t* block, char16_t unit)
     {
         const std::uint64_t word = Load(block);
@@ -48,7 +48,7 @@ struct PortableKernel {
     // A lane is 0 in `word` or in `word ^ needle` exactly when one of these
     // has a high bit set somewhere (subtracting 1 borrows through a lane of
     // 0 and sets its high bit); which lane it names may be wrong.
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static bool StretchHits(const char16_t* block, char16_t unit)
     {
         const std::uint64_t word = Load(block);

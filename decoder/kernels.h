@@ -6,7 +6,7 @@
 #define DECODER_KERNELS_H
 
 #include "decoder/decode_mode.h"
-#include "kernel_list.h"
+#include "text_kernels/kernel_list.h"
 
 #define KERNEL_ENTRY(id) void DecodeText##id(char16_t* text, DecodeMode mode);
 FOR_EACH_BUILT_KERNEL(KERNEL_ENTRY)

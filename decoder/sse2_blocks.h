@@ -1,12 +1,13 @@
 // The SSE2 block operations and groups of four escapes, which the SSE2
-// kernel uses and the AVX2 kernel builds on. Included by kernel files only, each compiling them for its own
-// instruction set; everything has internal linkage (see decode_driver.h).
+// kernel uses and the AVX2 kernel builds on. Included by kernel files only,
+// each compiling them for its own instruction set; everything has internal
+// linkage (see text_kernels/block_reads.h).
 #ifndef DECODER_SSE2_BLOCKS_H
 #define DECODER_SSE2_BLOCKS_H
 
-#include "block_reads.h"
 #include "decode_driver.h"
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
+#include "text_kernels/block_reads.h"
 
 #include <emmintrin.h>
 
@@ -19,19 +20,19 @@ namespace {
 constexpr const EscapeSyntax& CharRefSyntax = SyntaxOf<DecodeMode::CharRef>();
 constexpr const EscapeSyntax& UcnSyntax = SyntaxOf<DecodeMode::Ucn>();
 
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 __m128i LoadBlock(const char16_t* p)
 {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 __m128i LoadUnits(const char16_t* p)
 {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 __m128i LoadLow(const char16_t* p)
 {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
@@ -41,7 +42,7 @@ __m128i LoadLow(const char16_t* p)
 // a unit below 0x80 keeps its value and every other unit becomes 0x7F or a
 // byte from 0x80 up. So a byte is 0 exactly where the terminator is, and
 // equals an ASCII unit exactly where that unit is.
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 void LoadNarrowed(const char16_t* group, __m128i& low, __m128i& high)
 {
     low = _mm_packs_epi16(LoadBlock(group), LoadBlock(group + 8));
@@ -55,7 +56,7 @@ struct Sse2Blocks {
     static const bool ReadsCharRefAtOnce = true;
 
     // Two bits per unit of the aligned block that is `unit` or 0.
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static unsigned Hits(const char16_t* block, char16_t unit)
     {
         const __m128i units = LoadBlock(block);
@@ -66,7 +67,7 @@ struct Sse2Blocks {
 
     // A 128-byte stretch narrowed to bytes: the terminator makes the bytes'
     // minimum 0, `unit` (ASCII) makes a byte compare equal.
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static bool StretchHits(const char16_t* stretch, char16_t unit)
     {
         const __m128i narrow = _mm_set1_epi8(static_cast<char>(unit));
@@ -84,7 +85,7 @@ struct Sse2Blocks {
 
     // "&#", 1 to 5 digits and ";" read with one load from the prefix at
     // cursor - 2 (8 units readable). Same contract as ReadPlainCharRef.
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static bool ReadCharRef(const char16_t*& cursor, std::uint32_t& value)
     {
         const char16_t* p = cursor - 2;
@@ -139,7 +140,7 @@ bool AnyZeroUnit(__m128i units)
 
 // True when each of `count` plain names back to back from `p` on starts
 // with "\u".
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 bool UcnPrefixes(const char16_t* p, int count)
 {
     // The prefix's two units as one little-endian word.
@@ -157,7 +158,7 @@ bool UcnPrefixes(const char16_t* p, int count)
 // four units at `out`. False, with nothing written, when any of them has
 // another shape or a value whose low 16 bits are 0. Dense text of
 // ideographs is made of these.
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 bool DecodeCharRefFour(const char16_t* p, char16_t* out)
 {
     static_assert(CharRefSyntax.plainUnits == 8, "a reference and its shape fill a vector");
@@ -187,7 +188,7 @@ bool DecodeCharRefFour(const char16_t* p, char16_t* out)
 
 // Four names "\u" + 4 hexadecimal digits back to back at `p`, written as
 // four units at `out`; false, with nothing written, as for DecodeCharRefFour.
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 bool DecodeUcnFour(const char16_t* p, char16_t* out)
 {
     if (!UcnPrefixes(p, 4))

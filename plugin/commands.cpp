@@ -1,5 +1,5 @@
 // The decode command and what the host asks about it.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 #include "host_interface.h"
 #include "module_state.h"
 #include "plugin_exports.h"

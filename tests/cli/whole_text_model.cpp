@@ -1,6 +1,6 @@
 #include "whole_text_model.h"
 
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 
 #include <vector>
 

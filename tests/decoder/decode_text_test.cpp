@@ -1,8 +1,8 @@
 // Decoding tables: each row is a text before and after DecodeText.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
+#include "decoder/white_space.h"
 #include "reference_model.h"
 #include "same_text.h"
-#include "white_space.h"
 
 #include <gtest/gtest.h>
 

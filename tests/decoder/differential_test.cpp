@@ -1,7 +1,7 @@
 // The decoder against the literal model on many random texts. Only the
 // zero-terminated result counts: what lies between the new and the old
 // terminator is left over and differs between the two.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 #include "random_text.h"
 #include "reference_model.h"
 #include "same_text.h"

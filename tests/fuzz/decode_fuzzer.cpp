@@ -1,6 +1,6 @@
 // libFuzzer target: every kernel this processor runs against the literal
 // model. The first byte picks the mode, the rest are UTF-16LE code units.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 #include "reference_model.h"
 
 #include <algorithm>

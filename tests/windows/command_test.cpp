@@ -1,6 +1,6 @@
 // The decode command and the status, event and id exports, called through
 // the loaded DLL with a scripted host window.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 #include "host_interface.h"
 #include "plugin_harness.h"
 #include "scripted_host.h"

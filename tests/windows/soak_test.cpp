@@ -2,7 +2,7 @@
 // stored modes and random, sometimes faulty, host answers. Every result is
 // checked against the decoder called directly, and the process's private
 // memory must not creep. Then one very large selection in each mode, timed.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 #include "host_interface.h"
 #include "plugin_harness.h"
 #include "scripted_host.h"

@@ -1,7 +1,7 @@
 #include "options.h"
 
-#include "kernel_list.h"
 #include "option_parser.h"
+#include "text_kernels/kernel_list.h"
 #include "version.h"
 
 #include <cctype>

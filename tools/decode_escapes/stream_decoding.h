@@ -4,9 +4,9 @@
 #ifndef DECODE_ESCAPES_STREAM_DECODING_H
 #define DECODE_ESCAPES_STREAM_DECODING_H
 
-#include "cpu_kernels.h"
 #include "decoder/decode_mode.h"
 #include "text_encoding.h"
+#include "text_kernels/cpu_kernels.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "utf16_escapes.h"
 
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 
 #include <cstring>
 

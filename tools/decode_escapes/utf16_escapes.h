@@ -6,8 +6,8 @@
 #ifndef DECODE_ESCAPES_UTF16_ESCAPES_H
 #define DECODE_ESCAPES_UTF16_ESCAPES_H
 
-#include "cpu_kernels.h"
 #include "decoder/decode_mode.h"
+#include "text_kernels/cpu_kernels.h"
 #include "utf8_escapes.h"
 
 #include <cstddef>

@@ -17,7 +17,7 @@
 #ifndef DECODE_ESCAPES_UTF8_DRIVER_H
 #define DECODE_ESCAPES_UTF8_DRIVER_H
 
-#include "lowest_set_bit.h"
+#include "text_kernels/lowest_set_bit.h"
 #include "utf8_escape_reading.h"
 
 #include <cstring>

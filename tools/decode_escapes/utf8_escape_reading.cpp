@@ -1,6 +1,6 @@
 #include "utf8_escape_reading.h"
 
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 #include "utf8.h"
 
 namespace {

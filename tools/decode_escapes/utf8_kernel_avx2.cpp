@@ -1,7 +1,7 @@
 // The AVX2 kernel: searches and checks the bytes 64 at a time, and decodes
 // plain escapes back to back straight into UTF-8, references four at a time
 // and names eight, then four, at a time.
-#include "hex_digits_avx2.h"
+#include "text_kernels/hex_digits_avx2.h"
 #include "utf8_driver.h"
 #include "utf8_kernels.h"
 

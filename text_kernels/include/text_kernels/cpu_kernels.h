@@ -10,10 +10,10 @@
 // The kernels come from one list (cmake/Kernels.cmake, made into
 // kernel_list.h): portable (plain C++, on every processor), sse2 (x86 with
 // SSE2) and avx2 (x86 with AVX2, on a system that keeps the AVX registers).
-#ifndef DECODER_CPU_KERNELS_H
-#define DECODER_CPU_KERNELS_H
+#ifndef TEXT_KERNELS_CPU_KERNELS_H
+#define TEXT_KERNELS_CPU_KERNELS_H
 
-#include "kernel_list.h"
+#include "text_kernels/kernel_list.h"
 
 #define KERNEL_ENUMERATOR(id, name, needs, built) id,
 enum class Kernel : unsigned char { FOR_EACH_KERNEL(KERNEL_ENUMERATOR) };

@@ -1,4 +1,4 @@
-#include "cpu_kernels.h"
+#include "text_kernels/cpu_kernels.h"
 
 // The build defines BUILD_X86_KERNELS where it compiles the x86 kernels.
 #if defined(BUILD_X86_KERNELS)

@@ -18,8 +18,8 @@
 #ifndef DECODER_ESCAPE_DECODER_H
 #define DECODER_ESCAPE_DECODER_H
 
-#include "cpu_kernels.h"
 #include "decoder/decode_mode.h"
+#include "text_kernels/cpu_kernels.h"
 
 #include <cstdint>
 

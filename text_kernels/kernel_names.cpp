@@ -1,6 +1,6 @@
 // The kernels' names, for people and tests. A file of its own, so that a
 // program that only decodes (the plug-in) links none of this.
-#include "cpu_kernels.h"
+#include "text_kernels/cpu_kernels.h"
 
 #include <cstring>
 

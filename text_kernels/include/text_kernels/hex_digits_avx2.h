@@ -1,8 +1,8 @@
 // Hexadecimal digits told apart 32 bytes at a time, for the AVX2 kernel
-// files (the decoder's and those of other text kernels). Everything has
-// internal linkage (see decode_driver.h): each file compiles it for AVX2.
-#ifndef DECODER_HEX_DIGITS_AVX2_H
-#define DECODER_HEX_DIGITS_AVX2_H
+// files of every pass. Everything has internal linkage (see block_reads.h):
+// each file compiles it for AVX2.
+#ifndef TEXT_KERNELS_HEX_DIGITS_AVX2_H
+#define TEXT_KERNELS_HEX_DIGITS_AVX2_H
 
 #include <immintrin.h>
 
