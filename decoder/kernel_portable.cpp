@@ -18,7 +18,7 @@ struct PortableKernel {
     static constexpr std::uint64_t Ones = 0x0001000100010001u;
     static constexpr std::uint64_t Highs = 0x8000800080008000u;
 
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static std::uint64_t Load(const char16_t* block)
     {
         std::uint64_t word;
@@ -26,14 +26,18 @@ struct PortableKernel {
         return word;
     }
 
-    // The high bit of each 16-bit lane of `word` that is 0, and no other.
+    // The high bit of each 16-bit lane of `word` that is 0, and no other: a
+    // lane's low 15 bits plus 0x7FFF carry into its high bit unless they are
+    // all 0, and the lane's own high bit must be clear too. This and the
+    // test in StretchHits are the word-at-a-time zero tests that Anderson's
+    // "Bit Twiddling Hacks" collects, for 16-bit lanes.
     static std::uint64_t ZeroLanes(std::uint64_t word)
     {
         const std::uint64_t low = ~Highs;
         return ~(((word & low) + low) | word | low);
     }
 
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static unsigned Hits(const char16_t* block, char16_t unit)
     {
         const std::uint64_t word = Load(block);
@@ -42,8 +46,9 @@ struct PortableKernel {
     }
 
     // A lane is 0 in `word` or in `word ^ needle` exactly when one of these
-    // has a high bit set somewhere; which lane it names may be wrong.
-    DECODER_READS_PAST_END
+    // has a high bit set somewhere (subtracting 1 borrows through a lane of
+    // 0 and sets its high bit); which lane it names may be wrong.
+    KERNEL_READS_PAST_END
     static bool StretchHits(const char16_t* block, char16_t unit)
     {
         const std::uint64_t word = Load(block);
@@ -54,7 +59,7 @@ struct PortableKernel {
 
 }  // namespace
 
-void DecodeTextPortable(char16_t* text, std::int32_t mode)
+void DecodeTextPortable(char16_t* text, DecodeMode mode)
 {
     DecodeWith<PortableKernel>(text, mode);
 }

@@ -1,12 +1,13 @@
 // The SSE2 block operations and groups of four escapes, which the SSE2
-// kernel uses and the AVX2 kernel builds on. Included by kernel files only, each compiling them for its own
-// instruction set; everything has internal linkage (see decode_driver.h).
+// kernel uses and the AVX2 kernel builds on. Included by kernel files only,
+// each compiling them for its own instruction set; everything has internal
+// linkage (see text_kernels/block_reads.h).
 #ifndef DECODER_SSE2_BLOCKS_H
 #define DECODER_SSE2_BLOCKS_H
 
-#include "block_reads.h"
 #include "decode_driver.h"
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
+#include "text_kernels/block_reads.h"
 
 #include <emmintrin.h>
 
@@ -16,19 +17,22 @@
 
 namespace {
 
-DECODER_READS_PAST_END
+constexpr const EscapeSyntax& CharRefSyntax = SyntaxOf<DecodeMode::CharRef>();
+constexpr const EscapeSyntax& UcnSyntax = SyntaxOf<DecodeMode::Ucn>();
+
+KERNEL_READS_PAST_END
 __m128i LoadBlock(const char16_t* p)
 {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 __m128i LoadUnits(const char16_t* p)
 {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 __m128i LoadLow(const char16_t* p)
 {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
@@ -38,7 +42,7 @@ __m128i LoadLow(const char16_t* p)
 // a unit below 0x80 keeps its value and every other unit becomes 0x7F or a
 // byte from 0x80 up. So a byte is 0 exactly where the terminator is, and
 // equals an ASCII unit exactly where that unit is.
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 void LoadNarrowed(const char16_t* group, __m128i& low, __m128i& high)
 {
     low = _mm_packs_epi16(LoadBlock(group), LoadBlock(group + 8));
@@ -52,7 +56,7 @@ struct Sse2Blocks {
     static const bool ReadsCharRefAtOnce = true;
 
     // Two bits per unit of the aligned block that is `unit` or 0.
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static unsigned Hits(const char16_t* block, char16_t unit)
     {
         const __m128i units = LoadBlock(block);
@@ -63,7 +67,7 @@ struct Sse2Blocks {
 
     // A 128-byte stretch narrowed to bytes: the terminator makes the bytes'
     // minimum 0, `unit` (ASCII) makes a byte compare equal.
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static bool StretchHits(const char16_t* stretch, char16_t unit)
     {
         const __m128i narrow = _mm_set1_epi8(static_cast<char>(unit));
@@ -81,7 +85,7 @@ struct Sse2Blocks {
 
     // "&#", 1 to 5 digits and ";" read with one load from the prefix at
     // cursor - 2 (8 units readable). Same contract as ReadPlainCharRef.
-    DECODER_READS_PAST_END
+    KERNEL_READS_PAST_END
     static bool ReadCharRef(const char16_t*& cursor, std::uint32_t& value)
     {
         const char16_t* p = cursor - 2;
@@ -90,12 +94,12 @@ struct Sse2Blocks {
         const __m128i is_digit = _mm_cmpeq_epi16(_mm_subs_epu16(digits, _mm_set1_epi16(9)), _mm_setzero_si128());
         // Two bits per unit from the field on.
         const unsigned digit_bits = static_cast<unsigned>(_mm_movemask_epi8(is_digit)) >> 4;
-        const unsigned semicolon_bits =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_set1_epi16(';')))) >> 4;
+        const __m128i closers = _mm_cmpeq_epi16(units, _mm_set1_epi16(static_cast<short>(CharRefSyntax.closer)));
+        const unsigned semicolon_bits = static_cast<unsigned>(_mm_movemask_epi8(closers)) >> 4;
         const unsigned run = LowestSetBit(~digit_bits);  // twice the number of leading digits
-        if (run == 0 || run > 2 * CharRefFieldUnits || ((semicolon_bits >> run) & 1) == 0)
+        if (run == 0 || run > 2 * CharRefSyntax.fieldUnits || ((semicolon_bits >> run) & 1) == 0)
             return false;
-        static const short scales[CharRefFieldUnits][8] = {
+        static const short scales[CharRefSyntax.fieldUnits][8] = {
             {0, 0, 1, 0, 0, 0, 0, 0},
             {0, 0, 10, 1, 0, 0, 0, 0},
             {0, 0, 100, 10, 1, 0, 0, 0},
@@ -108,7 +112,7 @@ struct Sse2Blocks {
         sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
         sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
         value = static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
-        cursor = p + 2 + count + 1;
+        cursor = p + PrefixUnits + count + 1;
         return true;
     }
 };
@@ -134,15 +138,17 @@ bool AnyZeroUnit(__m128i units)
     return (_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_setzero_si128())) & 0xFF) != 0;
 }
 
-// True when each of `count` places 6 units apart from `p` on holds "\u".
-DECODER_READS_PAST_END
+// True when each of `count` plain names back to back from `p` on starts
+// with "\u".
+KERNEL_READS_PAST_END
 bool UcnPrefixes(const char16_t* p, int count)
 {
-    const std::uint32_t prefix = 0x005C | 0x0075u << 16;  // little-endian
+    // The prefix's two units as one little-endian word.
+    const std::uint32_t prefix = UcnSyntax.prefix[0] | static_cast<std::uint32_t>(UcnSyntax.prefix[1]) << 16;
     std::uint32_t differ = 0;
     for (int i = 0; i < count; ++i) {
         std::uint32_t pair;
-        std::memcpy(&pair, p + 6 * i, sizeof pair);
+        std::memcpy(&pair, p + UcnSyntax.plainUnits * i, sizeof pair);
         differ |= pair ^ prefix;
     }
     return differ == 0;
@@ -152,10 +158,12 @@ bool UcnPrefixes(const char16_t* p, int count)
 // four units at `out`. False, with nothing written, when any of them has
 // another shape or a value whose low 16 bits are 0. Dense text of
 // ideographs is made of these.
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 bool DecodeCharRefFour(const char16_t* p, char16_t* out)
 {
-    const __m128i shape = _mm_setr_epi16('&', '#', '0', '0', '0', '0', '0', ';');
+    static_assert(CharRefSyntax.plainUnits == 8, "a reference and its shape fill a vector");
+    const __m128i shape = _mm_setr_epi16(CharRefSyntax.prefix[0], CharRefSyntax.prefix[1], '0', '0', '0', '0', '0',
+                                         CharRefSyntax.closer);
     const __m128i most = _mm_setr_epi16(0, 0, 9, 9, 9, 9, 9, 0);
     const __m128i digits0 = _mm_sub_epi16(LoadUnits(p), shape);
     const __m128i digits1 = _mm_sub_epi16(LoadUnits(p + 8), shape);
@@ -180,7 +188,7 @@ bool DecodeCharRefFour(const char16_t* p, char16_t* out)
 
 // Four names "\u" + 4 hexadecimal digits back to back at `p`, written as
 // four units at `out`; false, with nothing written, as for DecodeCharRefFour.
-DECODER_READS_PAST_END
+KERNEL_READS_PAST_END
 bool DecodeUcnFour(const char16_t* p, char16_t* out)
 {
     if (!UcnPrefixes(p, 4))
@@ -209,8 +217,8 @@ bool DecodeUcnFour(const char16_t* p, char16_t* out)
     return true;
 }
 
-using CharRefFour = GroupDecoder<4, 4 * 8, DecodeCharRefFour>;
-using UcnFour = GroupDecoder<4, 4 * 6, DecodeUcnFour>;
+using CharRefFour = GroupDecoder<4, 4 * CharRefSyntax.plainUnits, DecodeCharRefFour>;
+using UcnFour = GroupDecoder<4, 4 * UcnSyntax.plainUnits, DecodeUcnFour>;
 
 }  // namespace
 

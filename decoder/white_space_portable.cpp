@@ -1,6 +1,6 @@
 // White space from U+0100 up on platforms without GetStringTypeW: the
 // Unicode White_Space property.
-#include "white_space.h"
+#include "decoder/white_space.h"
 
 bool IsSpaceAboveLatin1(char16_t unit)
 {

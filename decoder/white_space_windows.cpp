@@ -1,6 +1,6 @@
 // White space from U+0100 up on Windows: the space class that
 // GetStringTypeW reports for CT_CTYPE1.
-#include "white_space.h"
+#include "decoder/white_space.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "reference_model.h"
 
-#include "white_space.h"
+#include "decoder/white_space.h"
 
 #include <cstring>
 

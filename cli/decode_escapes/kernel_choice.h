@@ -4,7 +4,7 @@
 #ifndef DECODE_ESCAPES_KERNEL_CHOICE_H
 #define DECODE_ESCAPES_KERNEL_CHOICE_H
 
-#include "cpu_kernels.h"
+#include "text_kernels/cpu_kernels.h"
 
 #include <string>
 

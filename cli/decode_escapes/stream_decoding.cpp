@@ -63,7 +63,7 @@ std::string BadInput(ConvertError error, std::uint64_t offset)
     return std::string(DescribeConvertError(error)) + " at byte offset " + std::to_string(offset);
 }
 
-void DecodeUtf8Blocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, ByteSink& output,
+void DecodeUtf8Blocks(ByteSource& input, Block& block, DecodeMode mode, Kernel kernel, ByteSink& output,
                       StreamOutcome& outcome)
 {
     Utf8EscapeDecoder decoder(mode, Utf8KernelFor(kernel));
@@ -106,7 +106,7 @@ void SwapBytes(char16_t* units, std::size_t count)
         units[i] = static_cast<char16_t>((units[i] >> 8) | (units[i] << 8));
 }
 
-void DecodeUtf16Blocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, bool bigEndian,
+void DecodeUtf16Blocks(ByteSource& input, Block& block, DecodeMode mode, Kernel kernel, bool bigEndian,
                        ByteSink& output, StreamOutcome& outcome)
 {
     Utf16EscapeDecoder decoder(mode, kernel);
@@ -143,7 +143,7 @@ void DecodeUtf16Blocks(ByteSource& input, Block& block, std::int32_t mode, Kerne
 
 }  // namespace
 
-StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, Kernel kernel,
+StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, DecodeMode mode, Kernel kernel,
                            ByteSink& output, std::size_t blockBytes)
 {
     StreamOutcome outcome;

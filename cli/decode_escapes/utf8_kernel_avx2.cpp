@@ -1,7 +1,7 @@
 // The AVX2 kernel: searches and checks the bytes 64 at a time, and decodes
 // plain escapes back to back straight into UTF-8, references four at a time
 // and names eight, then four, at a time.
-#include "hex_digits_avx2.h"
+#include "text_kernels/hex_digits_avx2.h"
 #include "utf8_driver.h"
 #include "utf8_kernels.h"
 
@@ -21,102 +21,190 @@ struct Avx2Bytes {
     }
 };
 
-// The well-formedness check of UTF-8 by table lookups: each byte with the
-// one before it is looked up by their nibbles, and a byte two or three after
-// a lead of three or four bytes must be a continuation.
-const std::uint8_t TOO_SHORT = 1 << 0, TOO_LONG = 1 << 1, OVERLONG_3 = 1 << 2, TOO_LARGE = 1 << 3, SURROGATE = 1 << 4,
-              OVERLONG_2 = 1 << 5, TOO_LARGE_1000 = 1 << 6, OVERLONG_4 = 1 << 6, TWO_CONTS = 1 << 7;
-const std::uint8_t CARRY = TOO_SHORT | TOO_LONG | TWO_CONTS;
+// The well-formedness check, 64 bytes a step, by the lookup-table method of
+// Keiser and Lemire, "Validating UTF-8 In Less Than One Instruction Per
+// Byte" (2021). A byte's high nibble tells its class: 0-7 ASCII, 8-B a
+// continuation, C-D the lead of two bytes, E of three, F of four. Nearly
+// every way for UTF-8 to be ill-formed shows in two bytes in a row, and
+// each of those ways is a product of three nibble sets: the first byte's
+// high nibble, its low nibble and the second byte's high nibble. Each way
+// gets a flag bit; three 16-entry tables, indexed by those nibbles, say for
+// each nibble which ways it takes part in, and a pair of bytes is
+// ill-formed in a way when all three lookups carry its bit. What two bytes
+// cannot tell, whether a continuation after a continuation is the third or
+// fourth byte of a character, the lead two or three bytes back tells.
 
-__m256i Table(std::uint8_t a0, std::uint8_t a1, std::uint8_t a2, std::uint8_t a3, std::uint8_t a4, std::uint8_t a5, std::uint8_t a6, std::uint8_t a7,
-                     std::uint8_t a8, std::uint8_t a9, std::uint8_t a10, std::uint8_t a11, std::uint8_t a12, std::uint8_t a13, std::uint8_t a14, std::uint8_t a15)
+// The ways for a pair of bytes to be ill-formed, one bit each.
+enum PairFlaw : std::uint8_t {
+    LeadWithoutContinuation = 1 << 0,  // a lead, then anything but a continuation
+    ContinuationWithoutLead = 1 << 1,  // ASCII, then a continuation
+    OverlongTwoBytes = 1 << 2,         // C0 or C1: below U+0080 in two bytes
+    OverlongThreeBytes = 1 << 3,       // E0 80..9F: below U+0800 in three bytes
+    SurrogateCode = 1 << 4,            // ED A0..BF: U+D800 to U+DFFF
+    FourByteLeadOutOfRange = 1 << 5,   // F0 80..8F: below U+10000; F5..FF 80..8F: above U+10FFFF
+    AboveLastCharacter = 1 << 6,       // F4..FF 90..BF: above U+10FFFF
+    ContinuationAfterContinuation = 1 << 7,  // right only as a third or fourth byte
+};
+
+// A set of nibble values, bit n for nibble n.
+constexpr std::uint16_t NibblesFrom(unsigned first, unsigned last)
 {
-    return _mm256_setr_epi8(a0, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a0, a1, a2, a3, a4,
-                            a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15);
+    return static_cast<std::uint16_t>((0xFFFFu >> (15 - last)) & (0xFFFFu << first));
+}
+constexpr std::uint16_t AsciiNibbles = NibblesFrom(0x0, 0x7);
+constexpr std::uint16_t ContinuationNibbles = NibblesFrom(0x8, 0xB);
+constexpr std::uint16_t LeadNibbles = NibblesFrom(0xC, 0xF);
+constexpr std::uint16_t AnyNibble = NibblesFrom(0x0, 0xF);
+
+// One way to be ill-formed: the first byte's high and low nibble and the
+// second byte's high nibble in these sets.
+struct PairRule {
+    PairFlaw flaw;
+    std::uint16_t firstHigh;
+    std::uint16_t firstLow;
+    std::uint16_t secondHigh;
+};
+
+constexpr PairRule PairRules[] = {
+    {LeadWithoutContinuation, LeadNibbles, AnyNibble, AsciiNibbles | LeadNibbles},
+    {ContinuationWithoutLead, AsciiNibbles, AnyNibble, ContinuationNibbles},
+    {OverlongTwoBytes, NibblesFrom(0xC, 0xC), NibblesFrom(0x0, 0x1), ContinuationNibbles},
+    {OverlongThreeBytes, NibblesFrom(0xE, 0xE), NibblesFrom(0x0, 0x0), NibblesFrom(0x8, 0x9)},
+    {SurrogateCode, NibblesFrom(0xE, 0xE), NibblesFrom(0xD, 0xD), NibblesFrom(0xA, 0xB)},
+    {FourByteLeadOutOfRange, NibblesFrom(0xF, 0xF), NibblesFrom(0x0, 0x0) | NibblesFrom(0x5, 0xF),
+     NibblesFrom(0x8, 0x8)},
+    {AboveLastCharacter, NibblesFrom(0xF, 0xF), NibblesFrom(0x4, 0xF), NibblesFrom(0x9, 0xB)},
+    {ContinuationAfterContinuation, ContinuationNibbles, AnyNibble, ContinuationNibbles},
+};
+
+// For each nibble value, the flaws whose set given by `part` holds it.
+struct NibbleFlaws {
+    std::uint8_t flaws[16];
+};
+
+constexpr NibbleFlaws FlawsByNibble(std::uint16_t PairRule::*part)
+{
+    NibbleFlaws table = {};
+    for (const PairRule& rule : PairRules) {
+        for (unsigned nibble = 0; nibble < 16; ++nibble) {
+            if ((rule.*part >> nibble & 1u) != 0)
+                table.flaws[nibble] = static_cast<std::uint8_t>(table.flaws[nibble] | rule.flaw);
+        }
+    }
+    return table;
 }
 
-// Bytes `input` shifted by N, the first N taken from the end of `previous`.
-template <int N>
-__m256i Prev(__m256i input, __m256i previous)
+constexpr NibbleFlaws FlawsByFirstHigh = FlawsByNibble(&PairRule::firstHigh);
+constexpr NibbleFlaws FlawsByFirstLow = FlawsByNibble(&PairRule::firstLow);
+constexpr NibbleFlaws FlawsBySecondHigh = FlawsByNibble(&PairRule::secondHigh);
+
+// The flaws of each byte's nibble in `nibbles` (0 to 15 in every byte).
+__m256i LookUpFlaws(const NibbleFlaws& table, __m256i nibbles)
 {
-    return _mm256_alignr_epi8(input, _mm256_permute2x128_si256(previous, input, 0x21), 16 - N);
+    const __m128i entries = _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.flaws));
+    return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(entries), nibbles);
 }
 
-__m256i HighNibbles(__m256i v)
+__m256i HighNibbleOfEachByte(__m256i bytes)
 {
-    return _mm256_and_si256(_mm256_srli_epi16(v, 4), _mm256_set1_epi8(0x0F));
+    return _mm256_and_si256(_mm256_srli_epi16(bytes, 4), _mm256_set1_epi8(0x0F));
 }
 
-__m256i Errors(__m256i input, __m256i previous)
+__m256i LowNibbleOfEachByte(__m256i bytes)
 {
-    const __m256i prev1 = Prev<1>(input, previous);
-    const __m256i byte1High = _mm256_shuffle_epi8(
-        Table(TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TOO_LONG, TWO_CONTS, TWO_CONTS,
-              TWO_CONTS, TWO_CONTS, TOO_SHORT | OVERLONG_2, TOO_SHORT, TOO_SHORT | OVERLONG_3 | SURROGATE,
-              TOO_SHORT | TOO_LARGE | TOO_LARGE_1000 | OVERLONG_4),
-        HighNibbles(prev1));
-    const __m256i byte1Low = _mm256_shuffle_epi8(
-        Table(CARRY | OVERLONG_3 | OVERLONG_2 | OVERLONG_4, CARRY | OVERLONG_2, CARRY, CARRY, CARRY | TOO_LARGE,
-              CARRY | TOO_LARGE | TOO_LARGE_1000, CARRY | TOO_LARGE | TOO_LARGE_1000,
-              CARRY | TOO_LARGE | TOO_LARGE_1000, CARRY | TOO_LARGE | TOO_LARGE_1000,
-              CARRY | TOO_LARGE | TOO_LARGE_1000, CARRY | TOO_LARGE | TOO_LARGE_1000,
-              CARRY | TOO_LARGE | TOO_LARGE_1000, CARRY | TOO_LARGE | TOO_LARGE_1000,
-              CARRY | TOO_LARGE | TOO_LARGE_1000 | SURROGATE, CARRY | TOO_LARGE | TOO_LARGE_1000,
-              CARRY | TOO_LARGE | TOO_LARGE_1000),
-        _mm256_and_si256(prev1, _mm256_set1_epi8(0x0F)));
-    const __m256i byte2High = _mm256_shuffle_epi8(
-        Table(TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT,
-              TOO_LONG | OVERLONG_2 | TWO_CONTS | OVERLONG_3 | TOO_LARGE_1000 | OVERLONG_4,
-              TOO_LONG | OVERLONG_2 | TWO_CONTS | OVERLONG_3 | TOO_LARGE,
-              TOO_LONG | OVERLONG_2 | TWO_CONTS | SURROGATE | TOO_LARGE,
-              TOO_LONG | OVERLONG_2 | TWO_CONTS | SURROGATE | TOO_LARGE, TOO_SHORT, TOO_SHORT, TOO_SHORT, TOO_SHORT),
-        HighNibbles(input));
-    const __m256i special = _mm256_and_si256(_mm256_and_si256(byte1High, byte1Low), byte2High);
-    const __m256i prev2 = Prev<2>(input, previous);
-    const __m256i prev3 = Prev<3>(input, previous);
-    const __m256i third = _mm256_subs_epu8(prev2, _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
-    const __m256i fourth = _mm256_subs_epu8(prev3, _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
-    const __m256i must23 = _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
-    return _mm256_xor_si256(must23, special);
+    return _mm256_and_si256(bytes, _mm256_set1_epi8(0x0F));
 }
 
-// True where one of the last three bytes begins a character that needs
+// The bytes `back` places before each byte of `bytes`, the first ones taken
+// from the end of `before`, the 32 bytes that precede them.
+template <int back>
+__m256i BytesBack(__m256i bytes, __m256i before)
+{
+    // The high half of `before` and the low half of `bytes`, then the
+    // 16-byte alignment within each half.
+    const __m256i straddle = _mm256_permute2x128_si256(before, bytes, 0x21);
+    return _mm256_alignr_epi8(bytes, straddle, 16 - back);
+}
+
+// The flaws of each of 32 bytes with the bytes before it: not 0 where the
+// UTF-8 rules are broken.
+__m256i FlawsOf(__m256i bytes, __m256i before)
+{
+    const __m256i previous = BytesBack<1>(bytes, before);
+    const __m256i pairFlaws =
+        _mm256_and_si256(_mm256_and_si256(LookUpFlaws(FlawsByFirstHigh, HighNibbleOfEachByte(previous)),
+                                          LookUpFlaws(FlawsByFirstLow, LowNibbleOfEachByte(previous))),
+                         LookUpFlaws(FlawsBySecondHigh, HighNibbleOfEachByte(bytes)));
+    // A byte must be a continuation when the lead of three or four bytes
+    // stands two bytes back (E0..FF), or that of four three bytes back
+    // (F0..FF): bit 7 of the distance above the lead's first value less
+    // 0x80, unsigned and saturated.
+    const __m256i leadOfThreeBack2 =
+        _mm256_subs_epu8(BytesBack<2>(bytes, before), _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
+    const __m256i leadOfFourBack3 =
+        _mm256_subs_epu8(BytesBack<3>(bytes, before), _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
+    const __m256i continuationDue = _mm256_and_si256(_mm256_or_si256(leadOfThreeBack2, leadOfFourBack3),
+                                                     _mm256_set1_epi8(static_cast<char>(ContinuationAfterContinuation)));
+    // A continuation after a continuation is a flaw exactly where none is
+    // due; one that is due and missing is one too.
+    return _mm256_xor_si256(pairFlaws, continuationDue);
+}
+
+// For each place of 32 bytes, the largest byte that may stand there when
+// the bytes end after the 32nd: any byte up to three before the end, no
+// lead in the last (above BF), no lead of three or four bytes in the one
+// before (above DF), no lead of four in the one before that (above EF).
+struct LastBytes {
+    std::uint8_t largest[32];
+};
+
+constexpr LastBytes CompleteAtTheEnd()
+{
+    LastBytes last = {};
+    for (std::uint8_t& byte : last.largest)
+        byte = 0xFF;
+    last.largest[31] = 0xBF;
+    last.largest[30] = 0xDF;
+    last.largest[29] = 0xEF;
+    return last;
+}
+
+constexpr LastBytes LargestAtTheEnd = CompleteAtTheEnd();
+
+// Not 0 where one of the last three bytes begins a character that needs
 // more bytes than are left in the 32.
-__m256i EndsInside(__m256i input)
+__m256i EndsInsideACharacter(__m256i bytes)
 {
-    const __m256i most = _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                          -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                          static_cast<char>(0xEF), static_cast<char>(0xDF), static_cast<char>(0xBF));
-    return _mm256_subs_epu8(input, most);
+    const __m256i largest = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(LargestAtTheEnd.largest));
+    return _mm256_subs_epu8(bytes, largest);
 }
 
 // True when bytes[0, count) holds no ill-formed sequence. A sequence cut by
 // `count` shows as one, since the bytes after it count as ASCII. Where 64
-// bytes are ASCII, only the end of the bytes before them matters; the
-// bytes kept as `previous` are then older, but end with whole characters.
+// bytes are ASCII, what came before must have ended whole, and the bytes
+// before the next ones are ASCII.
 bool LooksWellFormed(const unsigned char* bytes, std::size_t count)
 {
-    __m256i previous = _mm256_setzero_si256();
-    __m256i inside = _mm256_setzero_si256();
-    __m256i error = _mm256_setzero_si256();
+    __m256i before = _mm256_setzero_si256();
+    __m256i flaws = _mm256_setzero_si256();
     std::size_t i = 0;
     for (; i + 64 <= count; i += 64) {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + i));
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + i + 32));
         if (_mm256_movemask_epi8(_mm256_or_si256(low, high)) == 0) {
-            error = _mm256_or_si256(error, inside);
+            flaws = _mm256_or_si256(flaws, EndsInsideACharacter(before));
+            before = _mm256_setzero_si256();
             continue;
         }
-        error = _mm256_or_si256(error, _mm256_or_si256(Errors(low, previous), Errors(high, low)));
-        previous = high;
-        inside = EndsInside(high);
+        flaws = _mm256_or_si256(flaws, _mm256_or_si256(FlawsOf(low, before), FlawsOf(high, low)));
+        before = high;
     }
     unsigned char rest[64] = {};
     std::memcpy(rest, bytes + i, count - i);
     const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rest));
     const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rest + 32));
-    error = _mm256_or_si256(error, _mm256_or_si256(Errors(low, previous), Errors(high, low)));
-    return _mm256_testz_si256(error, error) != 0;
+    flaws = _mm256_or_si256(flaws, _mm256_or_si256(FlawsOf(low, before), FlawsOf(high, low)));
+    return _mm256_testz_si256(flaws, flaws) != 0;
 }
 
 // The checks up to the last character that may be cut by the end of the
@@ -314,19 +402,20 @@ void DecodeRun(unsigned char* bytes, std::size_t& in, std::size_t count, std::si
 struct Avx2 : VectorSearch<Avx2Bytes> {
     static constexpr bool DecodesGroups = true;
 
-    static bool DecodeGroups(std::int32_t mode, unsigned char* bytes, std::size_t& in, std::size_t count,
-                             std::size_t& out)
+    template <DecodeMode Mode>
+    static bool DecodeGroups(unsigned char* bytes, std::size_t& in, std::size_t count, std::size_t& out)
     {
         // Where no second escape follows the first, there is no group to try.
-        const std::size_t plainBytes = mode == 0 ? 8 : 6;
-        if (count - in <= plainBytes || bytes[in + plainBytes] != Utf8PrefixFirst[mode])
+        constexpr const EscapeSyntax& syntax = SyntaxOf<Mode>();
+        constexpr std::size_t plainBytes = syntax.plainUnits;  // all ASCII
+        if (count - in <= plainBytes || bytes[in + plainBytes] != syntax.prefix[0])
             return false;
         const std::size_t start = in;
-        if (mode == 0) {
-            DecodeRun<CharRefFour, 32, 32, 12>(bytes, in, count, out);
-        } else {
-            DecodeRun<UcnEight, 48, 52, 24>(bytes, in, count, out);
-            DecodeRun<UcnFour, 24, 28, 12>(bytes, in, count, out);
+        if constexpr (Mode == DecodeMode::CharRef) {
+            DecodeRun<CharRefFour, 4 * plainBytes, 4 * plainBytes, 12>(bytes, in, count, out);
+        } else if constexpr (Mode == DecodeMode::Ucn) {
+            DecodeRun<UcnEight, 8 * plainBytes, 52, 24>(bytes, in, count, out);
+            DecodeRun<UcnFour, 4 * plainBytes, 28, 12>(bytes, in, count, out);
         }
         return in != start;
     }

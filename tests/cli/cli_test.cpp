@@ -1,6 +1,6 @@
 // decode-escapes as a user runs it: tables of inputs, arguments and what must
 // come out, on standard output, in files and on standard error.
-#include "cpu_kernels.h"
+#include "text_kernels/cpu_kernels.h"
 #include "tool_runner.h"
 #include "version.h"
 

@@ -1,6 +1,6 @@
 // The kernel names, and which kernels run here against what the system
 // reports about the processor.
-#include "cpu_kernels.h"
+#include "text_kernels/cpu_kernels.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The decode command and the status, event and id exports, called through
 // the loaded DLL with a scripted host window.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 #include "host_interface.h"
 #include "plugin_harness.h"
 #include "scripted_host.h"
@@ -198,7 +198,7 @@ TEST_F(PlugInTest, LargeSelectionMatchesTheDecoder)
         text += pieces[pick(random)];
     for (std::int32_t mode = 0; mode <= 1; ++mode) {
         std::u16string expected = text;
-        DecodeText(&expected[0], mode);
+        DecodeText(&expected[0], static_cast<DecodeMode>(mode));
         StoreModeDword(stem, static_cast<DWORD>(mode));
         host.script.selection = text;
         host.ClearLog();

@@ -2,7 +2,7 @@
 // stored modes and random, sometimes faulty, host answers. Every result is
 // checked against the decoder called directly, and the process's private
 // memory must not creep. Then one very large selection in each mode, timed.
-#include "escape_decoder.h"
+#include "decoder/escape_decoder.h"
 #include "host_interface.h"
 #include "plugin_harness.h"
 #include "scripted_host.h"
@@ -84,7 +84,7 @@ Expected ExpectedResult(const std::u16string& selection, std::int32_t mode, Host
     std::u16string text =
         fault == HostFault::NoTerminatorShortCount ? selection.substr(0, static_cast<std::size_t>(announced)) : selection;
     text.push_back(0);
-    DecodeText(&text[0], mode);
+    DecodeText(&text[0], static_cast<DecodeMode>(mode));
     return {true, std::u16string(text.c_str())};
 }
 
@@ -213,7 +213,7 @@ TEST(Soak, LargeSelectionInEachMode)
                     static_cast<double>(selection.size() * sizeof(char16_t)) / (1024 * 1024), mode, seconds);
         ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
         std::u16string expected = selection;
-        DecodeText(&expected[0], mode);
+        DecodeText(&expected[0], static_cast<DecodeMode>(mode));
         EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0])) << "mode " << mode;
         host.inserted.clear();
     }

@@ -1,12 +1,14 @@
 // The kernels' names, for people and tests. A file of its own, so that a
 // program that only decodes (the plug-in) links none of this.
-#include "cpu_kernels.h"
+#include "text_kernels/cpu_kernels.h"
 
 #include <cstring>
 
 namespace {
 
-const char* const KernelNames[KernelCount] = {"portable", "sse2", "avx2"};
+#define KERNEL_NAME(id, name, needs, built) name,
+const char* const KernelNames[KernelCount] = {FOR_EACH_KERNEL(KERNEL_NAME)};
+#undef KERNEL_NAME
 
 }  // namespace
 

@@ -1,8 +1,8 @@
-// The index of the lowest set bit of a hit mask, for the kernel files (the
-// decoder's and those of other text kernels). Internal linkage, as
-// everything the kernels share (see decode_driver.h).
-#ifndef DECODER_LOWEST_SET_BIT_H
-#define DECODER_LOWEST_SET_BIT_H
+// The index of the lowest set bit of a hit mask, for the kernel files of
+// every pass. Internal linkage, as everything the kernels share (see
+// block_reads.h).
+#ifndef TEXT_KERNELS_LOWEST_SET_BIT_H
+#define TEXT_KERNELS_LOWEST_SET_BIT_H
 
 #include <cstdint>
 

@@ -1,11 +1,15 @@
 // What the kernels' whole-block reads share: aligned blocks, the pages they
 // stay in, and the lowest set bit of a hit mask (lowest_set_bit.h). Included
-// by the decoding pass and the kernel files only; everything has internal
-// linkage (see decode_driver.h).
-#ifndef DECODER_BLOCK_READS_H
-#define DECODER_BLOCK_READS_H
+// by the passes and the kernel files only.
+//
+// Everything in the kernels' shared headers has internal linkage. An inline
+// function shared by name between files compiled for different instruction
+// sets would be compiled once per file, and the linker would keep any one of
+// the copies: the AVX2 one could then run on a processor without AVX2.
+#ifndef TEXT_KERNELS_BLOCK_READS_H
+#define TEXT_KERNELS_BLOCK_READS_H
 
-#include "lowest_set_bit.h"
+#include "text_kernels/lowest_set_bit.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,18 +20,18 @@
 // checks.
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
-#define DECODER_READS_PAST_END __attribute__((no_sanitize_address))
+#define KERNEL_READS_PAST_END __attribute__((no_sanitize_address))
 #endif
 #endif
-#if !defined(DECODER_READS_PAST_END) && defined(__SANITIZE_ADDRESS__)
+#if !defined(KERNEL_READS_PAST_END) && defined(__SANITIZE_ADDRESS__)
 #if defined(_MSC_VER) && !defined(__clang__)
-#define DECODER_READS_PAST_END __declspec(no_sanitize_address)
+#define KERNEL_READS_PAST_END __declspec(no_sanitize_address)
 #else
-#define DECODER_READS_PAST_END __attribute__((no_sanitize_address))
+#define KERNEL_READS_PAST_END __attribute__((no_sanitize_address))
 #endif
 #endif
-#if !defined(DECODER_READS_PAST_END)
-#define DECODER_READS_PAST_END
+#if !defined(KERNEL_READS_PAST_END)
+#define KERNEL_READS_PAST_END
 #endif
 
 namespace {
