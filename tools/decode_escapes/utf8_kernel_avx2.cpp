@@ -1,6 +1,6 @@
 // The AVX2 kernel: searches and checks the bytes 64 at a time, and decodes
 // plain escapes back to back straight into UTF-8, references four at a time
-// and names eight, then four, at a time.
+// and names eight, then four, at a time (the json mode's "\u" escapes too).
 #include "hex_digits_avx2.h"
 #include "format_driver.h"
 #include "utf8_driver.h"
