@@ -41,6 +41,7 @@ TEST(HtmlReferences, NamedLongestMatch)
         {"a legacy name with digits, without the semicolon", "frac34x", 6, 0xBE, 0},
         {"no name at all", "foo;", 0, 0, 0},
         {"one letter is no name", "a", 0, 0, 0},
+        {"nothing before the semicolon", ";", 0, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
