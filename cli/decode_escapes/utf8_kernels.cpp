@@ -12,3 +12,16 @@ const Utf8Kernel& Utf8KernelFor(Kernel kernel)
         return Utf8KernelPortable;
     }
 }
+
+const FormatKernel& FormatKernelFor(Kernel kernel)
+{
+    switch (kernel) {
+#define FORMAT_KERNEL_CASE(id) \
+    case Kernel::id:           \
+        return FormatKernel##id;
+    FOR_EACH_BUILT_KERNEL(FORMAT_KERNEL_CASE)
+#undef FORMAT_KERNEL_CASE
+    default:
+        return FormatKernelPortable;
+    }
+}

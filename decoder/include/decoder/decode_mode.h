@@ -18,6 +18,12 @@
 enum class DecodeMode : std::int32_t {
     CharRef = 0,  // character references, "&#26085;"
     Ucn = 1,      // universal character names, "\u65e5"
+    // The command-line tool's own modes, for the formats its users hold.
+    // Their escapes have no field of fixed length, so they have no row here
+    // and the decoder passes leave a text unchanged for them; their rows
+    // are the tool's (FormatSyntaxes in format_escapes.h).
+    Html = 2,  // every character reference of HTML, "&eacute;", "&#x1F600;"
+    Json = 3,  // "\u65e5" in JSON, kept valid
 };
 
 // Field readers, one per mode. `cursor` stands just after a prefix; each
