@@ -179,6 +179,12 @@ const DecodeRow DecodeRows[] = {
     {"portable kernel named", {}, Repeated("&#26085;", 20) + "\\u65e5", Repeated("\xE6\x97\xA5", 20) + "\\u65e5",
      {"DECODE_ESCAPES_KERNEL=portable"}},
     {"empty kernel variable", {"-m", "1"}, Repeated("\\u65e5", 20), Repeated("\xE6\x97\xA5", 20), {"DECODE_ESCAPES_KERNEL="}},
+    {"--mode html", {"--mode", "html"}, "&#128512; &eacute;&amp;&#x41; &notit;", "\xF0\x9F\x98\x80 \xC3\xA9&A \xC2\xACit;"},
+    {"--mode json", {"--mode", "json"}, "{\"a\":\"\\u65e5\\ud83d\\ude00\\\\u0041\\u0022\"}",
+     "{\"a\":\"\xE6\x97\xA5\xF0\x9F\x98\x80\\\\u0041\\u0022\"}"},
+    {"html grows across read blocks", {"-m", "HTML"}, Repeated("&nGt;", 300000), Repeated("\xE2\x89\xAB\xE2\x83\x92", 300000)},
+    {"html in UTF-16BE, beyond the BMP", {"-m", "html"}, BeBom + Be(u"&#x1F600;&#128;"), BeBom + Be(u"\U0001F600\u20AC")},
+    {"json in UTF-16LE keeps NULs", {"-mjson"}, LeBom + Le(u"\\u00e9\0\\u0000"s), LeBom + Le(u"\u00E9\0\\u0000"s)},
 };
 
 // Every row with every kernel that can run here, for UTF-8 and UTF-16 alike.
@@ -287,6 +293,11 @@ const BadInputRow BadInputRows[] = {
     {"odd UTF-16BE named", {"-e", "utf-16be"}, "\0A\0"s, "odd number of bytes in UTF-16: half a code unit at byte offset 2",
      "\0A"s},
     {"odd UTF-16 after an escape", {}, LeBom + Le(u"&#65;") + "x", "odd number of bytes in UTF-16: half a code unit at byte offset 12", LeBom + Le(u"A")},
+    {"html reference cut by the bad byte", {"-m", "html"}, "&#x41\xFF;&amp;", "invalid UTF-8 at byte offset 5", "A"},
+    {"html name cut by the bad byte", {"-m", "html"}, "x&amp\xFF;", "invalid UTF-8 at byte offset 5", "x&"},
+    {"json pair cut by the bad byte", {"-m", "json"}, "\\uD83D\\uDE\xFF", "invalid UTF-8 at byte offset 10",
+     "\\uD83D\\uDE"},
+    {"odd UTF-16 after an html reference", {"-m", "html"}, LeBom + Le(u"&lt") + "x", "odd number of bytes in UTF-16: half a code unit at byte offset 8", LeBom + Le(u"<")},
     {"mark contradicts UTF-16LE", {"-e", "utf-16le"}, BeBom + Be(u"A"), "the byte order mark at byte offset 0 is utf-16be, not the utf-16le", ""},
     {"UTF-16 mark under UTF-8", {"-e", "utf-8"}, LeBom + Le(u"A"), "the byte order mark at byte offset 0 is utf-16le", ""},
 };
@@ -337,7 +348,8 @@ struct UsageRow {
 const UsageRow UsageRows[] = {
     {"unknown long option", {"--bogus", "in.txt"}, "unknown option '--bogus'"},
     {"unknown short option", {"-x"}, "unknown option '-x'"},
-    {"mode 2", {"--mode", "2"}, "unknown mode '2' for --mode (use 0, 1, charref or ucn)"},
+    {"mode 2", {"--mode", "2"}, "unknown mode '2' for --mode (use html, json, 0, 1, charref or ucn)"},
+    {"mode xml", {"-m", "xml"}, "unknown mode 'xml' for -m"},
     {"mode without value", {"--mode"}, "--mode needs a value"},
     {"unknown encoding", {"-e", "latin1"}, "unknown encoding 'latin1' for -e"},
     {"output and in place", {"-o", "out.txt", "-i", "in.txt"}, "--output and --in-place cannot be used together"},

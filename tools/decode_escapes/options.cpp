@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "format_escapes.h"
 #include "option_parser.h"
 #include "version.h"
 
@@ -41,6 +42,14 @@ bool ParseMode(const std::string& value, std::int32_t& mode)
         mode = 1;
         return true;
     }
+    if (name == "html") {
+        mode = DecodeModeHtml;
+        return true;
+    }
+    if (name == "json") {
+        mode = DecodeModeJson;
+        return true;
+    }
     return false;
 }
 
@@ -74,7 +83,7 @@ bool ApplyOption(const ParsedOption& option, ParseResult& result)
     case Mode:
         if (ParseMode(option.value, options.mode))
             return true;
-        result.error = "unknown mode '" + option.value + "' for " + option.shownName + " (use 0, 1, charref or ucn)";
+        result.error = "unknown mode '" + option.value + "' for " + option.shownName + " (use html, json, 0, 1, charref or ucn)";
         return false;
     case Encoding:
         if (ParseEncoding(option.value, options.encoding))
@@ -163,13 +172,15 @@ const char* VersionText()
 const char* HelpText()
 {
     return "Usage: decode-escapes [OPTION]... [FILE]...\n"
-           "Replaces each numeric escape of one kind in the text of each FILE by the\n"
-           "UTF-16 code unit that it names, as the editor plug-in's command does.\n"
-           "With no FILE, or when FILE is -, reads standard input.\n"
+           "Replaces the escapes of one kind in the text of each FILE by the characters\n"
+           "that they name. With no FILE, or when FILE is -, reads standard input.\n"
            "\n"
            "  -m, --mode MODE       the kind of escape to decode:\n"
            "                          0 or charref  character references, \"&#26085;\" (default)\n"
            "                          1 or ucn      universal character names, \"\\u65e5\"\n"
+           "                          html          every character reference of HTML, as\n"
+           "                                        a browser reads it: \"&eacute;\", \"&#x41;\"\n"
+           "                          json          \"\\u65e5\" in JSON, which stays valid\n"
            "  -e, --encoding ENC    how the input is read: auto (default), utf-8, utf-16le\n"
            "                        or utf-16be. auto goes by the byte order mark and\n"
            "                        reads UTF-8 when there is none.\n"
@@ -178,13 +189,30 @@ const char* HelpText()
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
            "\n"
+           "Modes 0 and 1 decode exactly what the editor plug-in's command decodes: a\n"
+           "field of up to 5 decimal or 4 hexadecimal units, cut to one UTF-16 code unit.\n"
+           "\n"
+           "html reads references as HTML's tokenizer does in text: the 2,231 names of\n"
+           "the standard (the longest name wins, and the legacy names need no \";\", so\n"
+           "\"&notit;\" gives U+00AC and \"it;\"), \"&#\" with decimal digits and \"&#x\"\n"
+           "with hexadecimal ones, with or without \";\". 0, a surrogate and a number beyond\n"
+           "10FFFF give U+FFFD; 80 to 9F give the characters of windows-1252 (\"&#128;\" is\n"
+           "the euro sign). An \"&\" that starts no reference stays as it is.\n"
+           "\n"
+           "json decodes \"\\uXXXX\" where its character may stand unescaped in a JSON\n"
+           "string, and a surrogate pair \"\\uD83D\\uDE00\" as one character. What stays\n"
+           "escaped: \\u0022 (\"), \\u005C (\\), the controls \\u0000 to \\u001F, U+2028 and\n"
+           "U+2029 (which end a line in older JavaScript), and a lone surrogate. \"\\\\\"\n"
+           "is read as a pair, so \"\\\\u0041\" stays; every other byte is copied.\n"
+           "\n"
            "Output: each result is written in the encoding of its input, with the byte\n"
            "order mark if the input had one. The text is read, decoded and written in\n"
            "blocks as it comes, so a file of any size takes the same little memory. A NUL\n"
-           "in the input is kept and ends a part of the text; each part is decoded on its\n"
-           "own. Escapes may name single surrogates: UTF-16 output keeps them as they are,\n"
-           "UTF-8 output cannot hold them and writes U+FFFD for each, with a note on\n"
-           "standard error; a surrogate pair is written as the one character that it forms.\n"
+           "in the input is kept; in modes 0 and 1 it ends a part of the text, and each\n"
+           "part is decoded on its own. There, escapes may name single surrogates: UTF-16\n"
+           "output keeps them as they are, UTF-8 output cannot hold them and writes U+FFFD\n"
+           "for each, with a note on standard error; a surrogate pair is written as the\n"
+           "one character that it forms.\n"
            "\n"
            "Several FILEs: without -o or -i, the results are written to standard output one\n"
            "after another; with -o, they are written one after another into OUT; with -i,\n"

@@ -1,5 +1,6 @@
 #include "stream_decoding.h"
 
+#include "format_escapes.h"
 #include "utf16_escapes.h"
 #include "utf8_escapes.h"
 #include "utf8_kernels.h"
@@ -25,6 +26,7 @@ public:
     unsigned char* bytes() { return bytes_; }
     char16_t* units() { return storage_.data(); }
     std::size_t count() const { return count_; }
+    std::size_t capacity() const { return storage_.size() * sizeof(char16_t); }  // in bytes
     std::uint64_t offset() const { return offset_; }  // of bytes()[0] in the input
     bool atEnd() const { return atEnd_; }
 
@@ -141,6 +143,64 @@ void DecodeUtf16Blocks(ByteSource& input, Block& block, std::int32_t mode, Kerne
     outcome.decodedAny = decoder.decodedAny();
 }
 
+// The html and json modes: each block is decoded into a buffer of its own,
+// since a reference may give more bytes than it takes.
+void DecodeFormatBlocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, TextEncoding encoding,
+                        ByteSink& output, StreamOutcome& outcome)
+{
+    const FormatKernel& decoder = FormatKernelFor(kernel);
+    const Utf8Kernel& utf8 = Utf8KernelFor(kernel);
+    FormatDecodeState state;
+    state.mode = mode;
+    std::vector<char16_t> result(FormatGrowth * block.capacity() / sizeof(char16_t) + FormatSlackUnits);
+    const bool swap = encoding != TextEncoding::Utf8 && (encoding == TextEncoding::Utf16Be) != HostIsBigEndian();
+    std::size_t ordered = 0;  // UTF-16 units at the front already in the host's order
+    for (;;) {
+        std::size_t usable = block.count() / 2 * 2;
+        ConvertError error = block.atEnd() && usable < block.count() ? ConvertError::OddUtf16 : ConvertError::None;
+        if (encoding == TextEncoding::Utf8) {
+            const Utf8Check check = utf8.checkUtf8(block.bytes(), block.count(), block.atEnd());
+            usable = check.valid;
+            error = check.error;
+        } else if (swap) {
+            SwapBytes(block.units() + ordered, usable / 2 - ordered);
+        }
+        const bool atEnd = block.atEnd() || error != ConvertError::None;
+        std::size_t consumed;
+        std::size_t written;
+        if (encoding == TextEncoding::Utf8) {
+            auto* const out = reinterpret_cast<unsigned char*>(result.data());
+            const BlockStep step = decoder.decodeUtf8(state, block.bytes(), usable, atEnd, out);
+            consumed = step.consumed;
+            written = step.written;
+        } else {
+            const BlockStep step = decoder.decodeUtf16(state, block.units(), usable / 2, atEnd, result.data());
+            if (swap)
+                SwapBytes(result.data(), step.written);
+            consumed = 2 * step.consumed;
+            written = 2 * step.written;
+            ordered = usable / 2 - step.consumed;
+        }
+        if (!output.Write(reinterpret_cast<const unsigned char*>(result.data()), written)) {
+            outcome.failure = StreamOutcome::Failure::Output;
+            break;
+        }
+        if (error != ConvertError::None) {
+            outcome.failure = StreamOutcome::Failure::Input;
+            outcome.error = BadInput(error, block.offset() + usable);
+            break;
+        }
+        if (block.atEnd())
+            break;
+        block.Advance(consumed);
+        if (!block.Fill(input, outcome.error)) {
+            outcome.failure = StreamOutcome::Failure::Input;
+            break;
+        }
+    }
+    outcome.decodedAny = state.decodedAny;
+}
+
 }  // namespace
 
 StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, Kernel kernel,
@@ -160,7 +220,9 @@ StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_
         outcome.failure = StreamOutcome::Failure::Input;
         return outcome;
     }
-    if (format.encoding == TextEncoding::Utf8)
+    if (mode == DecodeModeHtml || mode == DecodeModeJson)
+        DecodeFormatBlocks(input, block, mode, kernel, format.encoding, output, outcome);
+    else if (format.encoding == TextEncoding::Utf8)
         DecodeUtf8Blocks(input, block, mode, kernel, output, outcome);
     else
         DecodeUtf16Blocks(input, block, mode, kernel, format.encoding == TextEncoding::Utf16Be, output, outcome);

@@ -1,6 +1,7 @@
 // An input decoded to an output as it is read, in blocks of fixed size:
-// memory does not grow with the input. UTF-8 is decoded directly, UTF-16 of
-// either byte order through the decoder itself.
+// memory does not grow with the input. In the editor's modes UTF-8 is
+// decoded directly, UTF-16 of either byte order through the decoder itself;
+// the html and json modes (format_escapes.h) read both directly.
 #ifndef DECODE_ESCAPES_STREAM_DECODING_H
 #define DECODE_ESCAPES_STREAM_DECODING_H
 
@@ -21,7 +22,8 @@ struct StreamOutcome {
 
 const std::size_t DefaultBlockBytes = 256 << 10;
 
-// Reads `input` to its end and writes its decoded text to `output`, with
+// Reads `input` to its end and writes its decoded text to `output` (`mode`
+// is one of the decoder's modes or of format_escapes.h), with
 // `kernel`'s code for UTF-8 and UTF-16 alike. The encoding comes from
 // `choice` and the byte order mark, which is kept.
 // Bad input (invalid UTF-8, half a UTF-16 unit, a read error) ends the

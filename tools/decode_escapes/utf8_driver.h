@@ -8,6 +8,8 @@
 //   FindByte(bytes, from, count, byte)  the first `byte` in bytes[from, count), or
 //                                       count (VectorSearch<V> below, for a
 //                                       kernel with vectors)
+//   FindUnit(units, from, count, unit)  the same for UTF-16 units, for the
+//                                       html and json modes (format_driver.h)
 //   DecodesGroups                       true when DecodeGroups is there:
 //   DecodeGroups(mode, bytes, in, count, out)
 //                                       decodes plain escapes back to back
@@ -27,7 +29,9 @@ namespace {
 // The byte search of a kernel whose vectors V hold V::Width bytes (16 or
 // 32): V::Splat(byte) gives a vector of `byte`, V::Matches(p, needle) a bit
 // for each of the Width bytes at p that equals it. 64 bytes a step while
-// they last, then a vector at a time, then byte by byte.
+// they last, then a vector at a time, then byte by byte. The unit search
+// is the same with V::SplatUnit and V::MatchUnits, which gives two bits for
+// each unit that equals the needle.
 template <class V>
 struct VectorSearch {
     static std::size_t FindByte(const unsigned char* bytes, std::size_t from, std::size_t count, unsigned char byte)
@@ -48,6 +52,29 @@ struct VectorSearch {
                 return i + LowestSetBit(mask);
         }
         while (i < count && bytes[i] != byte)
+            ++i;
+        return i;
+    }
+
+    static std::size_t FindUnit(const char16_t* units, std::size_t from, std::size_t count, char16_t unit)
+    {
+        const auto needle = V::SplatUnit(unit);
+        const std::size_t width = V::Width / sizeof(char16_t);
+        const std::size_t vectors = 64 / V::Width;
+        std::size_t i = from;
+        for (; count - i >= 32; i += 32) {
+            unsigned any = 0;
+            for (std::size_t v = 0; v < vectors; ++v)
+                any |= V::MatchUnits(units + i + v * width, needle);
+            if (any != 0)
+                break;
+        }
+        for (; count - i >= width; i += width) {
+            const unsigned mask = V::MatchUnits(units + i, needle);
+            if (mask != 0)
+                return i + LowestSetBit(mask) / sizeof(char16_t);
+        }
+        while (i < count && units[i] != unit)
             ++i;
         return i;
     }

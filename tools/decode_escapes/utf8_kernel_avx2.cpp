@@ -2,6 +2,7 @@
 // plain escapes back to back straight into UTF-8, references four at a time
 // and names eight, then four, at a time.
 #include "hex_digits_avx2.h"
+#include "format_driver.h"
 #include "utf8_driver.h"
 #include "utf8_kernels.h"
 
@@ -18,6 +19,14 @@ struct Avx2Bytes {
     {
         const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
         return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, needle)));
+    }
+
+    static __m256i SplatUnit(char16_t unit) { return _mm256_set1_epi16(static_cast<short>(unit)); }
+
+    static unsigned MatchUnits(const char16_t* p, __m256i needle)
+    {
+        const __m256i units = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(units, needle)));
     }
 };
 
@@ -340,3 +349,4 @@ BlockStep DecodeBlock(Utf8DecodeState& state, unsigned char* bytes, std::size_t 
 }  // namespace
 
 const Utf8Kernel Utf8KernelAvx2 = {DecodeBlock, Check};
+const FormatKernel FormatKernelAvx2 = {DecodeFormatBlockFor<Avx2, unsigned char>, DecodeFormatBlockFor<Avx2, char16_t>};

@@ -1,6 +1,7 @@
 // The SSE2 kernel: searches the bytes 64 at a time and passes over ASCII 16
 // at a time in the check; it has no group decoding (SSE2 cannot shuffle
 // bytes), so every escape goes through the shared reading.
+#include "format_driver.h"
 #include "utf8_driver.h"
 #include "utf8_kernels.h"
 
@@ -45,6 +46,14 @@ struct Sse2Bytes {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, needle)));
     }
+
+    static __m128i SplatUnit(char16_t unit) { return _mm_set1_epi16(static_cast<short>(unit)); }
+
+    static unsigned MatchUnits(const char16_t* p, __m128i needle)
+    {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, needle)));
+    }
 };
 
 struct Sse2 : VectorSearch<Sse2Bytes> {
@@ -59,3 +68,4 @@ BlockStep DecodeBlock(Utf8DecodeState& state, unsigned char* bytes, std::size_t 
 }  // namespace
 
 const Utf8Kernel Utf8KernelSse2 = {DecodeBlock, Check};
+const FormatKernel FormatKernelSse2 = {DecodeFormatBlockFor<Sse2, unsigned char>, DecodeFormatBlockFor<Sse2, char16_t>};

@@ -13,3 +13,17 @@ const Utf8Kernel& Utf8KernelFor(Kernel kernel)
         return Utf8KernelPortable;
     }
 }
+
+const FormatKernel& FormatKernelFor(Kernel kernel)
+{
+    switch (kernel) {
+#if defined(BUILD_X86_KERNELS)
+    case Kernel::Avx2:
+        return FormatKernelAvx2;
+    case Kernel::Sse2:
+        return FormatKernelSse2;
+#endif
+    default:
+        return FormatKernelPortable;
+    }
+}

@@ -1,0 +1,304 @@
+// The pass of the html and json modes over a block, written once for every
+// kernel and both code unit sizes. Each kernel file includes this header and
+// makes its FormatKernel of DecodeFormatBlockFor<K, unsigned char> and
+// DecodeFormatBlockFor<K, char16_t>; everything here has
+// internal linkage, as in utf8_driver.h, so that no copy compiled for one
+// instruction set can stand in for another.
+//
+// What a kernel K provides:
+//   FindByte(bytes, from, count, byte)  the first `byte` in bytes[from, count), or count
+//   FindUnit(units, from, count, unit)  the same for UTF-16 units
+#ifndef DECODE_ESCAPES_FORMAT_DRIVER_H
+#define DECODE_ESCAPES_FORMAT_DRIVER_H
+
+#include "format_escapes.h"
+#include "html_references.h"
+#include "utf8.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsAsciiDigit(std::uint32_t unit)
+{
+    return unit - '0' < 10;
+}
+
+// The value of a hexadecimal digit, 16 for any other unit.
+std::uint32_t HexDigitValue(std::uint32_t unit)
+{
+    if (unit - '0' < 10)
+        return unit - '0';
+    const std::uint32_t lower = unit | 0x20;
+    return lower - 'a' < 6 ? lower - 'a' + 10 : 16;
+}
+
+bool IsAsciiAlphanumeric(std::uint32_t unit)
+{
+    return unit - '0' < 10 || (unit | 0x20) - 'a' < 26;
+}
+
+// What a reader made of the escape that starts at in[start].
+struct EscapeRead {
+    enum class Kind {
+        NeedMore,       // it may reach past the units at hand: come back with more
+        Literal,        // in[start, end) stays as it is
+        Characters,     // in[start, end) gives `characters`
+        NumberPending,  // in[start, count) begins a numeric reference that goes on
+    };
+    Kind kind = Kind::Literal;
+    std::size_t end = 0;
+    ReferenceCharacters characters;
+};
+
+EscapeRead Read(EscapeRead::Kind kind, std::size_t end)
+{
+    EscapeRead read;
+    read.kind = kind;
+    read.end = end;
+    return read;
+}
+
+EscapeRead Characters(std::size_t end, std::uint32_t first, std::uint32_t second = 0)
+{
+    EscapeRead read = Read(EscapeRead::Kind::Characters, end);
+    read.characters.first = first;
+    read.characters.second = second;
+    return read;
+}
+
+// The units at hand end at `at`: the escape needs more, unless the text ends.
+EscapeRead AtTheEnd(bool atEnd, std::size_t literalEnd)
+{
+    return Read(atEnd ? EscapeRead::Kind::Literal : EscapeRead::Kind::NeedMore, literalEnd);
+}
+
+// The digits of a numeric reference from in[at]; the value stops growing at
+// ReferenceValueCap. Returns past them.
+template <class Unit>
+std::size_t ReadDigits(const Unit* in, std::size_t at, std::size_t count, std::uint32_t base, std::uint32_t& value)
+{
+    for (; at < count; ++at) {
+        const std::uint32_t digit = base == 16 ? HexDigitValue(in[at]) : IsAsciiDigit(in[at]) ? in[at] - '0' : 16;
+        if (digit >= base)
+            break;
+        value = value * base + digit;
+        if (value > ReferenceValueCap)
+            value = ReferenceValueCap;
+    }
+    return at;
+}
+
+// The end of a numeric reference whose digits end at in[at] (or go on past
+// `count`, when more text follows): its ";" is taken when it has one.
+template <class Unit>
+EscapeRead EndNumber(FormatDecodeState& state, const Unit* in, std::size_t at, std::size_t count, bool atEnd)
+{
+    if (at == count && !atEnd) {
+        state.numberPending = true;
+        return Read(EscapeRead::Kind::NumberPending, count);
+    }
+    state.numberPending = false;
+    if (at < count && in[at] == ';')
+        ++at;
+    return Characters(at, NumericReferenceCharacter(state.numberValue));
+}
+
+// "&#" at in[start]: decimal digits, or "x" and hexadecimal ones. Without
+// digits, what was read stays as it is.
+template <class Unit>
+EscapeRead ReadNumericReference(FormatDecodeState& state, const Unit* in, std::size_t start, std::size_t count,
+                                bool atEnd)
+{
+    std::size_t at = start + 2;
+    if (at == count)
+        return AtTheEnd(atEnd, at);
+    state.numberBase = 10;
+    if ((in[at] | 0x20) == 'x') {
+        state.numberBase = 16;
+        if (++at == count)
+            return AtTheEnd(atEnd, at);
+    }
+    state.numberValue = 0;
+    const std::size_t digits = at;
+    at = ReadDigits(in, at, count, state.numberBase, state.numberValue);
+    if (at == digits)
+        return Read(EscapeRead::Kind::Literal, at);
+    return EndNumber(state, in, at, count, atEnd);
+}
+
+// A letter or digit after the "&" at in[start]: the longest name of the list
+// that the text there starts with.
+template <class Unit>
+EscapeRead ReadNamedReference(const Unit* in, std::size_t start, std::size_t count, bool atEnd)
+{
+    const std::size_t from = start + 1;
+    std::size_t at = from;
+    char name[LongestReferenceName + 1];
+    while (at < count && at - from < LongestReferenceName && IsAsciiAlphanumeric(in[at])) {
+        name[at - from] = static_cast<char>(in[at]);
+        ++at;
+    }
+    const std::size_t length = at - from;
+    if (at == count && length < LongestReferenceName && !atEnd)
+        return Read(EscapeRead::Kind::NeedMore, start);
+    // A run as long as the longest name has no room for its ";".
+    const bool semicolon = length < LongestReferenceName && at < count && in[at] == ';';
+    name[length] = ';';
+    EscapeRead read;
+    const std::size_t matched = MatchNamedReference(name, length, semicolon, read.characters);
+    if (matched == 0)
+        return Read(EscapeRead::Kind::Literal, at);  // the run holds no "&"
+    read.kind = EscapeRead::Kind::Characters;
+    read.end = from + matched;
+    return read;
+}
+
+template <class Unit>
+EscapeRead ReadHtmlReference(FormatDecodeState& state, const Unit* in, std::size_t start, std::size_t count,
+                             bool atEnd)
+{
+    const std::size_t next = start + 1;
+    if (next == count)
+        return AtTheEnd(atEnd, next);
+    if (in[next] == '#')
+        return ReadNumericReference(state, in, start, count, atEnd);
+    if (IsAsciiAlphanumeric(in[next]))
+        return ReadNamedReference(in, start, count, atEnd);
+    return Read(EscapeRead::Kind::Literal, next);
+}
+
+// The value of the four hexadecimal digits at in[at], or 0x10000 when they
+// are not four such digits.
+template <class Unit>
+std::uint32_t ReadFourHex(const Unit* in, std::size_t at)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        value = value << 4 | HexDigitValue(in[at + i]);
+    const bool digits = HexDigitValue(in[at]) < 16 && HexDigitValue(in[at + 1]) < 16 &&
+                        HexDigitValue(in[at + 2]) < 16 && HexDigitValue(in[at + 3]) < 16;
+    return digits ? value : 0x10000;
+}
+
+// A character that may stand unescaped in a JSON string and that a person
+// would rather read: not '"', '\' or a control below U+0020, which JSON
+// keeps escaped; not U+2028 or U+2029, which end a line in JavaScript before
+// ES2019 and in many editors; not half of a surrogate pair.
+bool MayStandUnescapedInJson(std::uint32_t character)
+{
+    return character >= 0x20 && character != '"' && character != '\\' && character != 0x2028 &&
+           character != 0x2029 && (character < 0xD800 || character > 0xDFFF);
+}
+
+// "\" at in[start]: "\u" and four hexadecimal digits are decoded when their
+// character may stand unescaped, a high and a low surrogate back to back as
+// the one character they form; every other escape is a pair that stays, so
+// that "\\u0041" stays too.
+template <class Unit>
+EscapeRead ReadJsonEscape(const Unit* in, std::size_t start, std::size_t count, bool atEnd)
+{
+    if (start + 1 == count)
+        return AtTheEnd(atEnd, start + 1);
+    if (in[start + 1] != 'u')
+        return Read(EscapeRead::Kind::Literal, start + 2);
+    if (count - start < 6)
+        return AtTheEnd(atEnd, start + 2);
+    const std::uint32_t value = ReadFourHex(in, start + 2);
+    if (value >= 0xD800 && value <= 0xDBFF) {
+        if (count - start < 12 && !atEnd)
+            return Read(EscapeRead::Kind::NeedMore, start);
+        if (count - start >= 12 && in[start + 6] == '\\' && in[start + 7] == 'u') {
+            const std::uint32_t low = ReadFourHex(in, start + 8);
+            if (low >= 0xDC00 && low <= 0xDFFF)
+                return Characters(start + 12, 0x10000 + ((value - 0xD800) << 10) + (low - 0xDC00));
+        }
+    }
+    if (value > 0xFFFF || !MayStandUnescapedInJson(value))
+        return Read(EscapeRead::Kind::Literal, value > 0xFFFF ? start + 2 : start + 6);
+    return Characters(start + 6, value);
+}
+
+std::size_t PutCharacter(std::uint32_t character, unsigned char* out)
+{
+    return PutUtf8(character, out);
+}
+
+std::size_t PutCharacter(std::uint32_t character, char16_t* out)
+{
+    if (character < 0x10000) {
+        out[0] = static_cast<char16_t>(character);
+        return 1;
+    }
+    out[0] = static_cast<char16_t>(0xD800 + ((character - 0x10000) >> 10));
+    out[1] = static_cast<char16_t>(0xDC00 + (character & 0x3FF));
+    return 2;
+}
+
+template <class K>
+std::size_t FindFirst(const unsigned char* in, std::size_t from, std::size_t count, unsigned char byte)
+{
+    return K::FindByte(in, from, count, byte);
+}
+
+template <class K>
+std::size_t FindFirst(const char16_t* in, std::size_t from, std::size_t count, unsigned char unit)
+{
+    return K::FindUnit(in, from, count, unit);
+}
+
+template <class K, std::int32_t Mode, class Unit>
+BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_t count, bool atEnd, Unit* out)
+{
+    const unsigned char first = Mode == DecodeModeHtml ? '&' : '\\';
+    std::size_t i = 0;
+    std::size_t o = 0;
+    EscapeRead read;
+    if (state.numberPending) {
+        read = EndNumber(state, in, ReadDigits(in, 0, count, state.numberBase, state.numberValue), count, atEnd);
+        if (read.kind == EscapeRead::Kind::NumberPending)
+            return BlockStep{count, 0};
+        o += PutCharacter(read.characters.first, out);
+        state.decodedAny = true;
+        i = read.end;
+    }
+    for (;;) {
+        const std::size_t start = FindFirst<K>(in, i, count, first);
+        std::memcpy(out + o, in + i, (start - i) * sizeof(Unit));
+        o += start - i;
+        i = start;
+        if (start == count)
+            break;
+        if constexpr (Mode == DecodeModeHtml)
+            read = ReadHtmlReference(state, in, start, count, atEnd);
+        else
+            read = ReadJsonEscape(in, start, count, atEnd);
+        if (read.kind == EscapeRead::Kind::NeedMore)
+            break;
+        if (read.kind == EscapeRead::Kind::Literal) {
+            std::memcpy(out + o, in + start, (read.end - start) * sizeof(Unit));
+            o += read.end - start;
+        } else if (read.kind == EscapeRead::Kind::Characters) {
+            o += PutCharacter(read.characters.first, out + o);
+            if (read.characters.second != 0)
+                o += PutCharacter(read.characters.second, out + o);
+            state.decodedAny = true;
+        }
+        i = read.end;
+        if (read.kind == EscapeRead::Kind::NumberPending)
+            break;
+    }
+    return BlockStep{i, o};
+}
+
+template <class K, class Unit>
+BlockStep DecodeFormatBlockFor(FormatDecodeState& state, const Unit* in, std::size_t count, bool atEnd, Unit* out)
+{
+    if (state.mode == DecodeModeJson)
+        return DecodeFormatBlock<K, DecodeModeJson>(state, in, count, atEnd, out);
+    return DecodeFormatBlock<K, DecodeModeHtml>(state, in, count, atEnd, out);
+}
+
+}  // namespace
+
+#endif

@@ -1,0 +1,119 @@
+#include "html_references.h"
+
+#include <iterator>
+
+namespace {
+
+struct NamedReference {
+    const char* name;  // without "&"
+    std::uint32_t first;
+    std::uint32_t second;
+};
+
+constexpr NamedReference NamedReferences[] = {
+#include "named_references.inc"
+};
+constexpr std::size_t NamedReferenceCount = std::size(NamedReferences);
+
+constexpr std::size_t NameLength(const char* name)
+{
+    std::size_t length = 0;
+    while (name[length] != 0)
+        ++length;
+    return length;
+}
+
+// FNV-1a, 32 bits.
+constexpr std::uint32_t HashName(const char* name, std::size_t length)
+{
+    std::uint32_t hash = 2166136261u;
+    for (std::size_t i = 0; i < length; ++i)
+        hash = (hash ^ static_cast<unsigned char>(name[i])) * 16777619u;
+    return hash;
+}
+
+// An open-addressing hash of the names, made by the compiler: a slot holds
+// a row's index + 1, or 0 when free; a collision takes the next slot. Kept
+// under 55 % full, a lookup reads one or two slots.
+const std::size_t IndexSlots = 4096;
+
+struct NameIndex {
+    std::uint16_t slots[IndexSlots];
+    std::uint8_t lengths[NamedReferenceCount];
+    std::size_t longestLegacy;  // the longest name without ";"
+
+    constexpr NameIndex() : slots(), lengths(), longestLegacy(0)
+    {
+        for (std::size_t row = 0; row < NamedReferenceCount; ++row) {
+            const char* name = NamedReferences[row].name;
+            const std::size_t length = NameLength(name);
+            lengths[row] = static_cast<std::uint8_t>(length);
+            if (name[length - 1] != ';' && length > longestLegacy)
+                longestLegacy = length;
+            std::size_t slot = HashName(name, length) & (IndexSlots - 1);
+            while (slots[slot] != 0)
+                slot = (slot + 1) & (IndexSlots - 1);
+            slots[slot] = static_cast<std::uint16_t>(row + 1);
+        }
+    }
+};
+constexpr NameIndex Index;
+static_assert(NamedReferenceCount * 100 / IndexSlots < 55, "the name index is too full");
+
+const NamedReference* FindName(const char* name, std::size_t length)
+{
+    for (std::size_t slot = HashName(name, length) & (IndexSlots - 1); Index.slots[slot] != 0;
+         slot = (slot + 1) & (IndexSlots - 1)) {
+        const std::size_t row = Index.slots[slot] - 1u;
+        if (Index.lengths[row] != length)
+            continue;
+        const char* candidate = NamedReferences[row].name;
+        std::size_t i = 0;
+        while (i < length && candidate[i] == name[i])
+            ++i;
+        if (i == length)
+            return &NamedReferences[row];
+    }
+    return nullptr;
+}
+
+std::size_t Matched(const NamedReference* found, std::size_t length, ReferenceCharacters& characters)
+{
+    characters.first = found->first;
+    characters.second = found->second;
+    return length;
+}
+
+// What windows-1252 gives the bytes 0x80 to 0x9F; 0 where it gives nothing,
+// and the number stands for itself.
+const std::uint16_t C1Replacements[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 0x88
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 0x98
+};
+
+}  // namespace
+
+std::size_t MatchNamedReference(const char* name, std::size_t length, bool semicolon, ReferenceCharacters& characters)
+{
+    if (semicolon) {
+        if (const NamedReference* found = FindName(name, length + 1))
+            return Matched(found, length + 1, characters);
+    }
+    // The shortest names, such as "lt" and "gt", have two letters.
+    for (std::size_t prefix = length < Index.longestLegacy ? length : Index.longestLegacy; prefix >= 2; --prefix) {
+        if (const NamedReference* found = FindName(name, prefix))
+            return Matched(found, prefix, characters);
+    }
+    return 0;
+}
+
+std::uint32_t NumericReferenceCharacter(std::uint32_t value)
+{
+    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0xFFFD;
+    if (value >= 0x80 && value <= 0x9F && C1Replacements[value - 0x80] != 0)
+        return C1Replacements[value - 0x80];
+    return value;
+}
