@@ -21,7 +21,6 @@ the table names every difference between Python and those rules.
 import argparse
 import html
 import html.entities
-import os
 import random
 import sys
 import tempfile
@@ -282,23 +281,6 @@ def texts_longer_than_a_block(block):
     ]
 
 
-def compare(name, kernel, placed, want, got):
-    """Prints the texts whose outputs differ; returns how many differ."""
-    if isinstance(got, str):
-        print("FAIL %s, kernel %s: %s" % (name, kernel, got))
-        return 1
-    if len(got) != len(want):
-        print("FAIL %s, kernel %s: %d texts in the output, %d in the input" % (name, kernel, len(got), len(want)))
-    wrong = [index for index, (expected, given) in enumerate(zip(want, got)) if expected != given]
-    for index in wrong[:10]:
-        print("FAIL %s, kernel %s, text %d\n  input: %s\n  model: %s\n  tool:  %s" % (
-            name, kernel, index, tool_streams.show(placed[index]), tool_streams.show(want[index]),
-            tool_streams.show(got[index])))
-    if len(got) != len(want) and not wrong:
-        print("  (the texts agree as far as the shorter list goes)")
-    return len(wrong) + (len(got) != len(want))
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("tool", nargs="?", help="the decode-escapes program")
@@ -332,13 +314,13 @@ def main():
             data = tool_streams.encode_stream(placed, codec, mark, SEPARATOR)
             want_bytes = tool_streams.encode_stream(want, codec, mark, SEPARATOR)
             for kernel in kernels:
-                out = tool_streams.run_tool(args.tool, "html", name, codec, mark, options, kernel, data, work)
+                out = tool_streams.run_tool(args.tool, "html", name, options, kernel, data, work)
                 if out == want_bytes:
                     print("ok %s, kernel %s: %d texts, %d bytes, %d block ends inside references" % (
                         name, kernel, len(placed), len(data), origin.count(None)))
                     continue
-                failures += compare(name, kernel, placed, want,
-                                    tool_streams.decode_stream(out, codec, mark, SEPARATOR))
+                failures += tool_streams.compare("%s, kernel %s" % (name, kernel), placed, want,
+                                                 tool_streams.decode_stream(out, codec, mark, SEPARATOR))
     print("%d texts, %d kernels, %.1f s of processor time here" % (
         len(texts), len(kernels), time.process_time() - started))
     return 1 if failures else 0

@@ -202,29 +202,10 @@ def filler(count):
     return " " * (count - 1) + "0" if count else ""
 
 
-def compare(name, kernel, placed, origin, want, got):
-    """Prints the documents whose outputs differ; returns how many differ."""
-    if isinstance(got, str):
-        print("FAIL %s, kernel %s: %s" % (name, kernel, got))
-        return 1
-    if len(got) != len(want):
-        print("FAIL %s, kernel %s: %d documents in the output, %d in the input" % (
-            name, kernel, len(got), len(want)))
-    wrong = [index for index, (expected, given) in enumerate(zip(want, got)) if expected != given]
-    for index in wrong[:10]:
-        faults = faults_of(placed[index], got[index]) if origin[index] is not None else []
-        print("FAIL %s, kernel %s, document %d%s\n  input: %s\n  model: %s\n  tool:  %s" % (
-            name, kernel, index, (": " + "; ".join(faults)) if faults else "", tool_streams.show(placed[index]),
-            tool_streams.show(want[index]), tool_streams.show(got[index])))
-    if wrong:
-        print("  %d of %d documents differ" % (len(wrong), len(want)))
-    return len(wrong) + (len(got) != len(want))
-
-
 def check_properties(name, kernel, placed, origin, got):
     """The properties of each document's output, apart from the model."""
     if isinstance(got, str):
-        return 0  # compare() reports it
+        return 0  # tool_streams.compare reports it
     failures = 0
     for index, (document, output) in enumerate(zip(placed, got)):
         if origin[index] is None:
@@ -275,7 +256,7 @@ def main():
             data = tool_streams.encode_stream(placed, codec, mark, SEPARATOR)
             want_bytes = tool_streams.encode_stream(want, codec, mark, SEPARATOR)
             for kernel in kernels:
-                out = tool_streams.run_tool(args.tool, "json", name, codec, mark, options, kernel, data, work)
+                out = tool_streams.run_tool(args.tool, "json", name, options, kernel, data, work)
                 got = None
                 if codec == "utf-8" and kernel == kernels[0]:
                     got = tool_streams.decode_stream(out, codec, mark, SEPARATOR)
@@ -286,7 +267,9 @@ def main():
                     continue
                 if got is None:
                     got = tool_streams.decode_stream(out, codec, mark, SEPARATOR)
-                failures += compare(name, kernel, placed, origin, want, got)
+                failures += tool_streams.compare(
+                    "%s, kernel %s" % (name, kernel), placed, want, got,
+                    lambda index: faults_of(placed[index], got[index]) if origin[index] is not None else [])
     print("%d documents, %d kernels, %.1f s of processor time here" % (
         len(documents), len(kernels), time.process_time() - started))
     return 1 if failures else 0

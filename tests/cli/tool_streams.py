@@ -101,7 +101,7 @@ def decode_stream(data, codec, mark, separator):
     return text[:-len(separator)].split(separator)
 
 
-def run_tool(tool, mode, name, codec, mark, options, kernel, data, work):
+def run_tool(tool, mode, name, options, kernel, data, work):
     """Runs the tool once on `data` with `-o`; returns its output's bytes.
     Exits with a message when the tool fails."""
     source = os.path.join(work, "in")
@@ -118,6 +118,26 @@ def run_tool(tool, mode, name, codec, mark, options, kernel, data, work):
             name, kernel, " ".join(command), done.returncode, done.stderr.decode(errors="replace")))
     with open(target, "rb") as result:
         return result.read()
+
+
+def compare(what, placed, want, got, faults=lambda index: []):
+    """Prints the first texts whose outputs differ from the model's, with the
+    `faults` found in each, and how many differ; returns that number. `got`
+    is the output's texts, or a string that says why there are none."""
+    if isinstance(got, str):
+        print("FAIL %s: %s" % (what, got))
+        return 1
+    if len(got) != len(want):
+        print("FAIL %s: %d texts in the output, %d in the input" % (what, len(got), len(want)))
+    wrong = [index for index, (expected, given) in enumerate(zip(want, got)) if expected != given]
+    for index in wrong[:10]:
+        found = faults(index)
+        print("FAIL %s, text %d%s\n  input: %s\n  model: %s\n  tool:  %s" % (
+            what, index, (": " + "; ".join(found)) if found else "", show(placed[index]), show(want[index]),
+            show(got[index])))
+    if wrong:
+        print("  %d of %d texts differ" % (len(wrong), len(want)))
+    return len(wrong) + (len(got) != len(want))
 
 
 def show(text, limit=400):
