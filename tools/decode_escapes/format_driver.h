@@ -13,7 +13,6 @@
 
 #include "format_escapes.h"
 #include "html_references.h"
-#include "utf8.h"
 
 #include <cstring>
 
@@ -219,9 +218,29 @@ EscapeRead ReadJsonEscape(const Unit* in, std::size_t start, std::size_t count, 
     return Characters(start + 6, value);
 }
 
+// PutUtf8, inline: references back to back write little else.
 std::size_t PutCharacter(std::uint32_t character, unsigned char* out)
 {
-    return PutUtf8(character, out);
+    if (character < 0x80) {
+        out[0] = static_cast<unsigned char>(character);
+        return 1;
+    }
+    if (character < 0x800) {
+        out[0] = static_cast<unsigned char>(0xC0 | character >> 6);
+        out[1] = static_cast<unsigned char>(0x80 | (character & 0x3F));
+        return 2;
+    }
+    if (character < 0x10000) {
+        out[0] = static_cast<unsigned char>(0xE0 | character >> 12);
+        out[1] = static_cast<unsigned char>(0x80 | (character >> 6 & 0x3F));
+        out[2] = static_cast<unsigned char>(0x80 | (character & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<unsigned char>(0xF0 | character >> 18);
+    out[1] = static_cast<unsigned char>(0x80 | (character >> 12 & 0x3F));
+    out[2] = static_cast<unsigned char>(0x80 | (character >> 6 & 0x3F));
+    out[3] = static_cast<unsigned char>(0x80 | (character & 0x3F));
+    return 4;
 }
 
 std::size_t PutCharacter(std::uint32_t character, char16_t* out)
@@ -263,7 +282,8 @@ BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_
         i = read.end;
     }
     for (;;) {
-        const std::size_t start = FindFirst<K>(in, i, count, first);
+        // Escapes back to back need no search.
+        const std::size_t start = i < count && in[i] == first ? i : FindFirst<K>(in, i, count, first);
         std::memcpy(out + o, in + i, (start - i) * sizeof(Unit));
         o += start - i;
         i = start;
