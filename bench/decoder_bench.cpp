@@ -154,7 +154,9 @@ void RegisterCases()
                     const TextKind text_kind = kind.kind;
                     const std::size_t bytes = size.bytes;
                     benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {
-                        const auto decode = [=](char16_t* text) { DecodeText(text, mode, kernel); };
+                        const auto decode = [=](char16_t* text) {
+                            DecodeText(text, static_cast<DecodeMode>(mode), kernel);
+                        };
                         RunDecode(state, decode, mode, text_kind, bytes);
                     })->UseManualTime();
                 }

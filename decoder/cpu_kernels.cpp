@@ -14,6 +14,14 @@
 
 namespace {
 
+// The processor features that a kernel may need (NEEDS in the list of
+// kernels, cmake/Kernels.cmake).
+enum CpuFeature : unsigned {
+    CpuFeatureSse2 = 1u << 0,
+    CpuFeatureAvx = 1u << 1,  // with a system that saves the AVX registers
+    CpuFeatureAvx2 = 1u << 2,
+};
+
 #if defined(BUILD_X86_KERNELS)
 
 struct CpuidRegisters {
@@ -52,55 +60,77 @@ unsigned long long SavedStates()
 #endif
 }
 
-bool HasBit(unsigned value, int bit)
-{
-    return (value >> bit & 1u) != 0;
-}
+// What CPUID reports, by leaf and register. Leaf 0, EAX: the highest leaf
+// that the processor answers.
+const unsigned CpuidLeafFeatures = 1;
+const unsigned Leaf1EdxSse2 = 1u << 26;
+const unsigned Leaf1EcxOsxsave = 1u << 27;  // the system uses XSAVE: XGETBV reads XCR0
+const unsigned Leaf1EcxAvx = 1u << 28;
+const unsigned CpuidLeafExtendedFeatures = 7;
+const unsigned Leaf7EbxAvx2 = 1u << 5;
 
-bool ProcessorHasSse2()
-{
-    return HasBit(Cpuid(1).edx, 26);
-}
+// XCR0: the register states that the system saves on a thread switch.
+const unsigned long long Xcr0SseState = 1u << 1;  // the XMM registers
+const unsigned long long Xcr0AvxState = 1u << 2;  // the upper halves of the YMM registers
 
-// AVX2 needs the processor's support and the system's: it must save the
-// SSE and AVX registers (XCR0 bits 1 and 2), which it says with OSXSAVE.
-bool ProcessorHasAvx2()
+// AVX needs the processor's support and the system's: it must save the SSE
+// and AVX states, which it can say only when it uses XSAVE.
+bool SystemSavesAvx(const CpuidRegisters& features)
 {
-    if (Cpuid(0).eax < 7)
+    if ((features.ecx & Leaf1EcxOsxsave) == 0)
         return false;
-    const CpuidRegisters features = Cpuid(1);
-    if (!HasBit(features.ecx, 27) || !HasBit(features.ecx, 28))
-        return false;
-    if ((SavedStates() & 6) != 6)
-        return false;
-    return HasBit(Cpuid(7).ebx, 5);
+    const unsigned long long needed = Xcr0SseState | Xcr0AvxState;
+    return (SavedStates() & needed) == needed;
 }
 
 #endif
+
+// What this processor and its system run, as CpuFeature bits.
+unsigned ProcessorFeatures()
+{
+    unsigned found = 0;
+#if defined(BUILD_X86_KERNELS)
+    const unsigned highestLeaf = Cpuid(0).eax;
+    const CpuidRegisters features = Cpuid(CpuidLeafFeatures);
+    if ((features.edx & Leaf1EdxSse2) != 0)
+        found |= CpuFeatureSse2;
+    if ((features.ecx & Leaf1EcxAvx) != 0 && SystemSavesAvx(features))
+        found |= CpuFeatureAvx;
+    if (highestLeaf >= CpuidLeafExtendedFeatures && (Cpuid(CpuidLeafExtendedFeatures).ebx & Leaf7EbxAvx2) != 0)
+        found |= CpuFeatureAvx2;
+#endif
+    return found;
+}
+
+// Each kernel's needs and whether this build has it, from the list.
+struct KernelRow {
+    unsigned needs;
+    bool built;
+};
+
+#define KERNEL_ROW(id, name, needs, built) {needs, built != 0},
+const KernelRow KernelRows[KernelCount] = {FOR_EACH_KERNEL(KERNEL_ROW)};
+#undef KERNEL_ROW
+
+bool Runs(Kernel kernel, unsigned features)
+{
+    const KernelRow& row = KernelRows[static_cast<int>(kernel)];
+    return row.built && (row.needs & ~features) == 0;
+}
 
 }  // namespace
 
 bool CanRunKernel(Kernel kernel)
 {
-    switch (kernel) {
-    case Kernel::Portable:
-        return true;
-#if defined(BUILD_X86_KERNELS)
-    case Kernel::Sse2:
-        return ProcessorHasSse2();
-    case Kernel::Avx2:
-        return ProcessorHasAvx2();
-#endif
-    default:
-        return false;
-    }
+    return static_cast<int>(kernel) < KernelCount && Runs(kernel, ProcessorFeatures());
 }
 
 KernelList RunnableKernels()
 {
+    const unsigned features = ProcessorFeatures();
     KernelList list = {};
     for (int i = 0; i < KernelCount; ++i) {
-        if (CanRunKernel(static_cast<Kernel>(i)))
+        if (Runs(static_cast<Kernel>(i), features))
             list.kernels[list.count++] = static_cast<Kernel>(i);
     }
     return list;
@@ -108,8 +138,9 @@ KernelList RunnableKernels()
 
 Kernel BestKernel()
 {
+    const unsigned features = ProcessorFeatures();
     for (int i = KernelCount - 1; i > 0; --i) {
-        if (CanRunKernel(static_cast<Kernel>(i)))
+        if (Runs(static_cast<Kernel>(i), features))
             return static_cast<Kernel>(i);
     }
     return Kernel::Portable;

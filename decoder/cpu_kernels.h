@@ -6,18 +6,24 @@
 // microseconds in a virtual machine. So a library built on this keeps no
 // state and runs no code at load; a caller that decodes many small texts
 // asks once and passes the kernel on.
+//
+// The kernels come from one list (cmake/Kernels.cmake, made into
+// kernel_list.h): portable (plain C++, on every processor), sse2 (x86 with
+// SSE2) and avx2 (x86 with AVX2, on a system that keeps the AVX registers).
 #ifndef DECODER_CPU_KERNELS_H
 #define DECODER_CPU_KERNELS_H
 
-enum class Kernel : unsigned char {
-    Portable,  // plain C++, on every processor
-    Sse2,      // x86 with SSE2
-    Avx2,      // x86 with AVX2, on a system that keeps the AVX registers
-};
+#include "kernel_list.h"
 
-const int KernelCount = 3;
+#define KERNEL_ENUMERATOR(id, name, needs, built) id,
+enum class Kernel : unsigned char { FOR_EACH_KERNEL(KERNEL_ENUMERATOR) };
+#undef KERNEL_ENUMERATOR
 
-// "portable", "sse2" or "avx2".
+#define KERNEL_ONE(id, name, needs, built) +1
+const int KernelCount = 0 FOR_EACH_KERNEL(KERNEL_ONE);
+#undef KERNEL_ONE
+
+// The kernel's name in the list: "portable", "sse2", "avx2".
 const char* KernelName(Kernel kernel);
 
 // The kernel spelt exactly as KernelName spells it; false for any other name.

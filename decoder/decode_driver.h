@@ -18,8 +18,8 @@
 //   CharRefGroups, UcnGroups  its group decoders for each mode, widest first:
 //                             Groups<G...>, and Groups<> for none
 //   ReadsCharRefAtOnce        true when ReadCharRef is there:
-//   ReadCharRef(cursor, value) ReadPlainCharRef with 8 units readable from
-//                             the prefix, cursor - 2
+//   ReadCharRef(cursor, value) ReadPlainCharRef with a plain reference's
+//                             units readable from the prefix, cursor - 2
 // A group decoder (GroupDecoder below) decodes a number of plain escapes
 // back to back at `p` into as many units at `out`; false, with nothing
 // written, when any of them has another shape or a value whose low 16 bits
@@ -34,28 +34,15 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
-template <std::int32_t Mode>
-struct Prefix;
-template <>
-struct Prefix<DecodeModeCharRef> {
-    static constexpr char16_t First = u'&';
-    static constexpr char16_t Second = u'#';
-    static constexpr std::size_t PlainUnits = 8;  // "&#" + 5 digits + ";"
-};
-template <>
-struct Prefix<DecodeModeUcn> {
-    static constexpr char16_t First = u'\\';
-    static constexpr char16_t Second = u'u';
-    static constexpr std::size_t PlainUnits = 6;  // "\u" + 4 hexadecimal digits
-};
-
-template <std::int32_t Mode>
+template <DecodeMode Mode>
 bool AtPrefix(const char16_t* p)
 {
-    return p[0] == Prefix<Mode>::First && p[1] == Prefix<Mode>::Second;
+    constexpr const EscapeSyntax& syntax = SyntaxOf<Mode>();
+    return p[0] == syntax.prefix[0] && p[1] == syntax.prefix[1];
 }
 
 // Hexadecimal value of the ASCII units, 16 for every other one.
@@ -84,16 +71,17 @@ unsigned HexValue(char16_t unit)
 // ReadCharRefField then reads; both give the same value and end.
 bool ReadPlainCharRef(const char16_t*& cursor, std::uint32_t& value)
 {
+    constexpr const EscapeSyntax& syntax = SyntaxOf<DecodeMode::CharRef>();
     const char16_t* p = cursor;
     std::uint32_t sum = 0;
     std::size_t count = 0;
-    for (; count < CharRefFieldUnits; ++count) {
+    for (; count < syntax.fieldUnits; ++count) {
         const unsigned digit = static_cast<unsigned>(p[count]) - u'0';
         if (digit > 9)
             break;
         sum = sum * 10 + digit;
     }
-    if (count == 0 || p[count] != u';')
+    if (count == 0 || p[count] != syntax.closer)
         return false;
     cursor = p + count + 1;
     value = sum;
@@ -103,15 +91,16 @@ bool ReadPlainCharRef(const char16_t*& cursor, std::uint32_t& value)
 // The usual shape "\u" and four hexadecimal digits, read unit by unit.
 bool ReadPlainUcn(const char16_t*& cursor, std::uint32_t& value)
 {
+    constexpr const EscapeSyntax& syntax = SyntaxOf<DecodeMode::Ucn>();
     const char16_t* p = cursor;
     std::uint32_t sum = 0;
-    for (std::size_t count = 0; count < UcnFieldUnits; ++count) {
+    for (std::size_t count = 0; count < syntax.fieldUnits; ++count) {
         const unsigned digit = HexValue(p[count]);
         if (digit > 15)
             return false;
         sum = sum * 16 + digit;
     }
-    cursor = p + UcnFieldUnits;
+    cursor = p + syntax.fieldUnits;
     value = sum;
     return true;
 }
@@ -238,13 +227,14 @@ struct Groups {};
 // made of them, and returns where they end. Like the groups themselves, the
 // look at the unit where the next escape would start may pass the
 // terminator, within a readable page.
-template <class G, std::int32_t Mode, class K>
+template <class G, DecodeMode Mode, class K>
 DECODER_READS_PAST_END const char16_t* DecodeGroups(const char16_t* in, char16_t*& out, ReadableText<K>& readable)
 {
-    const std::size_t stride = Prefix<Mode>::PlainUnits;
+    constexpr const EscapeSyntax& syntax = SyntaxOf<Mode>();
+    const std::size_t stride = syntax.plainUnits;
     char16_t* to = out;
     // The inner loop calls nothing, so that its constants stay in registers.
-    while (readable.Covers(in, in + stride + 1) && in[stride] == Prefix<Mode>::First &&
+    while (readable.Covers(in, in + stride + 1) && in[stride] == syntax.prefix[0] &&
            readable.Covers(in, in + G::Reads)) {
         const char16_t* const end = readable.end();
         while (in + G::Reads <= end && G::Decode(in, to)) {
@@ -260,7 +250,7 @@ DECODER_READS_PAST_END const char16_t* DecodeGroups(const char16_t* in, char16_t
 
 // Each group size in turn, the widest first, so that the narrower ones take
 // what is left at the end of a run.
-template <std::int32_t Mode, class K, class... G>
+template <DecodeMode Mode, class K, class... G>
 const char16_t* DecodeEachGroupSize(const char16_t* in, char16_t*& out, ReadableText<K>& readable, Groups<G...>)
 {
     ((in = DecodeGroups<G, Mode>(in, out, readable)), ...);
@@ -269,33 +259,40 @@ const char16_t* DecodeEachGroupSize(const char16_t* in, char16_t*& out, Readable
 
 // Reads the escape whose field starts at `cursor`, by the quickest way that
 // gives the field readers' result, and moves `cursor` past it.
-template <class K, std::int32_t Mode>
+template <class K, DecodeMode Mode>
 std::uint32_t ReadEscape(const char16_t*& cursor, ReadableText<K>& readable)
 {
+    constexpr const EscapeSyntax& syntax = SyntaxOf<Mode>();
     std::uint32_t value;
-    if constexpr (Mode == DecodeModeUcn) {
-        return ReadPlainUcn(cursor, value) ? value : ReadUcnField(cursor);
-    } else {
+    if constexpr (Mode == DecodeMode::Ucn) {
+        return ReadPlainUcn(cursor, value) ? value : syntax.readField(cursor);
+    } else if constexpr (Mode == DecodeMode::CharRef) {
         if constexpr (K::ReadsCharRefAtOnce) {
-            if (readable.Covers(cursor - 2, cursor + 6))
-                return K::ReadCharRef(cursor, value) ? value : ReadCharRefField(cursor);
+            const char16_t* const prefix = cursor - PrefixUnits;
+            if (readable.Covers(prefix, prefix + syntax.plainUnits))
+                return K::ReadCharRef(cursor, value) ? value : syntax.readField(cursor);
         }
-        return ReadPlainCharRef(cursor, value) ? value : ReadCharRefField(cursor);
+        return ReadPlainCharRef(cursor, value) ? value : syntax.readField(cursor);
+    } else {
+        return syntax.readField(cursor);
     }
 }
 
+// A kernel's group decoders for `Mode`; none for a mode it has none for.
+template <class K, DecodeMode Mode>
+using ModeGroups = std::conditional_t<Mode == DecodeMode::CharRef, typename K::CharRefGroups,
+                                      std::conditional_t<Mode == DecodeMode::Ucn, typename K::UcnGroups, Groups<>>>;
+
 // Decodes the escapes that stand back to back from `in`, which is at a
 // prefix, and returns where the search for the next prefix goes on.
-template <class K, std::int32_t Mode>
+template <class K, DecodeMode Mode>
 const char16_t* DecodeRun(const char16_t* in, char16_t*& out, ReadableText<K>& readable)
 {
     for (;;) {
-        using ModeGroups =
-            std::conditional_t<Mode == DecodeModeCharRef, typename K::CharRefGroups, typename K::UcnGroups>;
-        in = DecodeEachGroupSize<Mode>(in, out, readable, ModeGroups());
+        in = DecodeEachGroupSize<Mode>(in, out, readable, ModeGroups<K, Mode>());
         if (!AtPrefix<Mode>(in))
             return in;
-        const char16_t* cursor = in + 2;
+        const char16_t* cursor = in + PrefixUnits;
         const char16_t unit = static_cast<char16_t>(ReadEscape<K, Mode>(cursor, readable));
         if (unit == 0) {
             out = MoveDown(out, in, cursor);  // the escape stays as it stood
@@ -310,12 +307,13 @@ const char16_t* DecodeRun(const char16_t* in, char16_t*& out, ReadableText<K>& r
 
 // First place at or after `p` where the prefix of `Mode` stands, or the
 // terminator when there is none.
-template <class K, std::int32_t Mode>
+template <class K, DecodeMode Mode>
 const char16_t* FindPrefix(const char16_t* p)
 {
+    constexpr const EscapeSyntax& syntax = SyntaxOf<Mode>();
     for (;;) {
-        p = FindUnitOrEnd<K>(p, Prefix<Mode>::First);
-        if (*p == 0 || p[1] == Prefix<Mode>::Second)
+        p = FindUnitOrEnd<K>(p, syntax.prefix[0]);
+        if (*p == 0 || p[1] == syntax.prefix[1])
             return p;
         ++p;
     }
@@ -325,7 +323,7 @@ const char16_t* FindPrefix(const char16_t* p)
 // where the decoded text ends. `out` never passes `in`, so the decoded text
 // grows in the same buffer behind the reading, and a written unit is never
 // read again.
-template <class K, std::int32_t Mode>
+template <class K, DecodeMode Mode>
 void DecodeWith(char16_t* text)
 {
     char16_t* out = text;
@@ -341,13 +339,18 @@ void DecodeWith(char16_t* text)
     *out = 0;
 }
 
-template <class K>
-void DecodeWith(char16_t* text, std::int32_t mode)
+// The pass of `mode`, compiled for every row of EscapeSyntaxes; a value
+// that names no mode leaves the text as it is.
+template <class K, std::size_t... Row>
+void DecodeWithRow(char16_t* text, DecodeMode mode, std::index_sequence<Row...>)
 {
-    if (mode == DecodeModeCharRef)
-        DecodeWith<K, DecodeModeCharRef>(text);
-    else if (mode == DecodeModeUcn)
-        DecodeWith<K, DecodeModeUcn>(text);
+    ((mode == EscapeSyntaxes[Row].mode ? DecodeWith<K, EscapeSyntaxes[Row].mode>(text) : void()), ...);
+}
+
+template <class K>
+void DecodeWith(char16_t* text, DecodeMode mode)
+{
+    DecodeWithRow<K>(text, mode, std::make_index_sequence<EscapeSyntaxCount>());
 }
 
 }  // namespace

@@ -3,22 +3,20 @@
 
 #include "kernels.h"
 
-void DecodeText(char16_t* text, std::int32_t mode)
+void DecodeText(char16_t* text, DecodeMode mode)
 {
     DecodeText(text, mode, BestKernel());
 }
 
-void DecodeText(char16_t* text, std::int32_t mode, Kernel kernel)
+void DecodeText(char16_t* text, DecodeMode mode, Kernel kernel)
 {
     switch (kernel) {
-#if defined(BUILD_X86_KERNELS)
-    case Kernel::Avx2:
-        DecodeTextAvx2(text, mode);
+#define KERNEL_CASE(id)         \
+    case Kernel::id:            \
+        DecodeText##id(text, mode); \
         return;
-    case Kernel::Sse2:
-        DecodeTextSse2(text, mode);
-        return;
-#endif
+    FOR_EACH_BUILT_KERNEL(KERNEL_CASE)
+#undef KERNEL_CASE
     default:
         DecodeTextPortable(text, mode);
         return;

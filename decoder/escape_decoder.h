@@ -1,11 +1,12 @@
 // The escape decoder: rewrites a zero-terminated UTF-16 text in place,
 // replacing each escape of one kind by the code unit that it names.
 //
-//   mode 0: "&#" + up to 5 units + ";"   decimal, e.g. "&#26085;"
-//   mode 1: "\u" + up to 4 units         hexadecimal, e.g. "\u65e5"
+//   DecodeMode::CharRef: "&#" + up to 5 units + ";"   decimal, e.g. "&#26085;"
+//   DecodeMode::Ucn:     "\u" + up to 4 units         hexadecimal, e.g. "\u65e5"
 //
-// The field after the prefix is read like an unsigned string-to-integer
-// conversion (leading white space, a sign, in mode 1 a "0x"), whatever
+// (decode_mode.h holds the syntax of each mode.) The field after the prefix
+// is read like an unsigned string-to-integer conversion (leading white
+// space, a sign, in hexadecimal a "0x"), whatever
 // follows the number inside the field is dropped, and the value is cut to
 // 16 bits. A field whose low 16 bits are 0 converts nothing and stays in the
 // text as it stood. Code units are taken one by one: surrogates are neither
@@ -18,35 +19,20 @@
 #define DECODER_ESCAPE_DECODER_H
 
 #include "cpu_kernels.h"
+#include "decoder/decode_mode.h"
 
-#include <cstddef>
 #include <cstdint>
 
-enum : std::int32_t {
-    DecodeModeCharRef = 0,  // "&#26085;"
-    DecodeModeUcn = 1,      // "\u65e5"
-};
-
-// The longest field after each prefix, in units. A character reference also
-// takes the unit after its field, which must be ";".
-const std::size_t CharRefFieldUnits = 5;
-const std::size_t UcnFieldUnits = 4;
-
-// Decodes `text` (ended by its first zero unit) in place for `mode` 0 or 1.
-// The result is zero-terminated and never longer than the input. Any other
-// mode leaves the text unchanged. Runs in time linear in the text's length.
+// Decodes `text` (ended by its first zero unit) in place for `mode`. The
+// result is zero-terminated and never longer than the input. A value that
+// names no mode leaves the text unchanged. Runs in time linear in the text's
+// length.
 // Decodes with BestKernel(), asked anew at each call.
-void DecodeText(char16_t* text, std::int32_t mode);
+void DecodeText(char16_t* text, DecodeMode mode);
 
 // The same with the given kernel, which must be one that CanRunKernel
 // accepts (a kernel this build lacks decodes with the portable one).
-void DecodeText(char16_t* text, std::int32_t mode, Kernel kernel);
-
-// Field readers. `cursor` stands just after a prefix; each reader copies its
-// field into a local 6-unit buffer, moves `cursor` past every unit it took and
-// returns the field's value, or 0 when there is nothing to convert.
-std::uint32_t ReadCharRefField(const char16_t*& cursor);
-std::uint32_t ReadUcnField(const char16_t*& cursor);
+void DecodeText(char16_t* text, DecodeMode mode, Kernel kernel);
 
 // Converts a zero-terminated field of at most 5 units in base 10 or 16 by the
 // rules of wcstoul: white space, one sign, "0x" in base 16, ASCII digits.

@@ -74,25 +74,27 @@ std::uint32_t ConvertField(const char16_t* field, int base)
 
 std::uint32_t ReadCharRefField(const char16_t*& cursor)
 {
+    constexpr const EscapeSyntax& syntax = SyntaxOf<DecodeMode::CharRef>();
     if (*cursor == 0)
         return 0;
-    char16_t field[CharRefFieldUnits + 1];
-    const char16_t* const end = CopyField(cursor, field, CharRefFieldUnits, u';');
+    char16_t field[syntax.fieldUnits + 1];
+    const char16_t* const end = CopyField(cursor, field, syntax.fieldUnits, syntax.closer);
     if (*end == 0) {
         cursor = end;
         return 0;
     }
     cursor = end + 1;  // the unit after the field goes with it, whatever it is
-    if (*end != u';')
+    if (*end != syntax.closer)
         return 0;
-    return ConvertField(field, 10);
+    return ConvertField(field, syntax.base);
 }
 
 std::uint32_t ReadUcnField(const char16_t*& cursor)
 {
+    constexpr const EscapeSyntax& syntax = SyntaxOf<DecodeMode::Ucn>();
     if (*cursor == 0)
         return 0;
-    char16_t field[UcnFieldUnits + 1];
-    cursor = CopyField(cursor, field, UcnFieldUnits, 0);
-    return ConvertField(field, 16);
+    char16_t field[syntax.fieldUnits + 1];
+    cursor = CopyField(cursor, field, syntax.fieldUnits, syntax.closer);
+    return ConvertField(field, syntax.base);
 }

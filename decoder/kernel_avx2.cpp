@@ -10,6 +10,17 @@
 
 namespace {
 
+// A plain reference as 8 bytes, in memory order: the prefix, five '0' and the
+// closer.
+constexpr std::uint64_t CharRefShapeBytes()
+{
+    static_assert(CharRefSyntax.plainUnits == 8, "a reference fills a 64-bit lane");
+    std::uint64_t shape = CharRefSyntax.closer;
+    for (int i = 0; i < 5; ++i)
+        shape = shape << 8 | '0';
+    return shape << 16 | static_cast<std::uint64_t>(CharRefSyntax.prefix[1]) << 8 | CharRefSyntax.prefix[0];
+}
+
 // Sixteen references "&#" + 5 digits + ";" back to back, as DecodeCharRefFour.
 DECODER_READS_PAST_END
 bool DecodeCharRefSixteen(const char16_t* p, char16_t* out)
@@ -17,8 +28,7 @@ bool DecodeCharRefSixteen(const char16_t* p, char16_t* out)
     // The units as bytes, each reference in a 64-bit lane: references 0, 2
     // in the low half of `digits[0]`, 1, 3 in its high half, and so on. A
     // unit above 0xFF becomes 0 or 0xFF, neither a digit nor one of "&#;".
-    const __m256i shape = _mm256_setr_epi8('&', '#', '0', '0', '0', '0', '0', ';', '&', '#', '0', '0', '0', '0', '0', ';',
-                                           '&', '#', '0', '0', '0', '0', '0', ';', '&', '#', '0', '0', '0', '0', '0', ';');
+    const __m256i shape = _mm256_set1_epi64x(static_cast<long long>(CharRefShapeBytes()));
     const __m256i* const pairs = reinterpret_cast<const __m256i*>(p);
     __m256i digits[4];
     for (int i = 0; i < 4; ++i) {
@@ -65,7 +75,10 @@ bool DecodeUcnEight(const char16_t* p, char16_t* out)
 {
     // Each 16-byte load at a name holds its prefix (units 0, 1) and the next
     // name's (units 6, 7).
-    const __m256i prefixes = _mm256_setr_epi16('\\', 'u', 0, 0, 0, 0, '\\', 'u', '\\', 'u', 0, 0, 0, 0, '\\', 'u');
+    const short first = static_cast<short>(UcnSyntax.prefix[0]);
+    const short second = static_cast<short>(UcnSyntax.prefix[1]);
+    const __m256i prefixes =
+        _mm256_setr_epi16(first, second, 0, 0, 0, 0, first, second, first, second, 0, 0, 0, 0, first, second);
     const __m256i names02 = _mm256_inserti128_si256(_mm256_castsi128_si256(LoadUnits(p)), LoadUnits(p + 24), 1);
     const __m256i names13 = _mm256_inserti128_si256(_mm256_castsi128_si256(LoadUnits(p + 12)), LoadUnits(p + 36), 1);
     const unsigned prefix_bits = static_cast<unsigned>(_mm256_movemask_epi8(
@@ -97,8 +110,8 @@ bool DecodeUcnEight(const char16_t* p, char16_t* out)
 }
 
 struct Avx2Kernel : Sse2Blocks {
-    using CharRefGroups = Groups<GroupDecoder<16, 16 * 8, DecodeCharRefSixteen>, CharRefFour>;
-    using UcnGroups = Groups<GroupDecoder<8, 8 * 6, DecodeUcnEight>, UcnFour>;
+    using CharRefGroups = Groups<GroupDecoder<16, 16 * CharRefSyntax.plainUnits, DecodeCharRefSixteen>, CharRefFour>;
+    using UcnGroups = Groups<GroupDecoder<8, 8 * UcnSyntax.plainUnits, DecodeUcnEight>, UcnFour>;
 
     static const std::size_t BlockUnits = 16;
 
@@ -129,7 +142,7 @@ struct Avx2Kernel : Sse2Blocks {
 
 }  // namespace
 
-void DecodeTextAvx2(char16_t* text, std::int32_t mode)
+void DecodeTextAvx2(char16_t* text, DecodeMode mode)
 {
     DecodeWith<Avx2Kernel>(text, mode);
 }

@@ -6,7 +6,9 @@
 
 namespace {
 
-const char* const KernelNames[KernelCount] = {"portable", "sse2", "avx2"};
+#define KERNEL_NAME(id, name, needs, built) name,
+const char* const KernelNames[KernelCount] = {FOR_EACH_KERNEL(KERNEL_NAME)};
+#undef KERNEL_NAME
 
 }  // namespace
 

@@ -54,7 +54,7 @@ struct PortableKernel {
 
 }  // namespace
 
-void DecodeTextPortable(char16_t* text, std::int32_t mode)
+void DecodeTextPortable(char16_t* text, DecodeMode mode)
 {
     DecodeWith<PortableKernel>(text, mode);
 }

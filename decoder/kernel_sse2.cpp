@@ -13,7 +13,7 @@ struct Sse2Kernel : Sse2Blocks {
 
 }  // namespace
 
-void DecodeTextSse2(char16_t* text, std::int32_t mode)
+void DecodeTextSse2(char16_t* text, DecodeMode mode)
 {
     DecodeWith<Sse2Kernel>(text, mode);
 }

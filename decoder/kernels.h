@@ -1,13 +1,15 @@
-// The kernels' entry points, one per instruction set, for the dispatch in
-// escape_decoder.cpp. Each decodes like DecodeText and runs only on a
-// processor that CanRunKernel says has its instruction set.
+// The kernels' entry points, DecodeText<Kernel> for each kernel that this
+// build has, for the dispatch in escape_decoder.cpp. Each decodes like
+// DecodeText and runs only on a processor that CanRunKernel says has its
+// instruction set.
 #ifndef DECODER_KERNELS_H
 #define DECODER_KERNELS_H
 
-#include <cstdint>
+#include "decoder/decode_mode.h"
+#include "kernel_list.h"
 
-void DecodeTextPortable(char16_t* text, std::int32_t mode);
-void DecodeTextSse2(char16_t* text, std::int32_t mode);
-void DecodeTextAvx2(char16_t* text, std::int32_t mode);
+#define KERNEL_ENTRY(id) void DecodeText##id(char16_t* text, DecodeMode mode);
+FOR_EACH_BUILT_KERNEL(KERNEL_ENTRY)
+#undef KERNEL_ENTRY
 
 #endif

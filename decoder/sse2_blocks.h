@@ -16,6 +16,9 @@
 
 namespace {
 
+constexpr const EscapeSyntax& CharRefSyntax = SyntaxOf<DecodeMode::CharRef>();
+constexpr const EscapeSyntax& UcnSyntax = SyntaxOf<DecodeMode::Ucn>();
+
 DECODER_READS_PAST_END
 __m128i LoadBlock(const char16_t* p)
 {
@@ -90,12 +93,12 @@ struct Sse2Blocks {
         const __m128i is_digit = _mm_cmpeq_epi16(_mm_subs_epu16(digits, _mm_set1_epi16(9)), _mm_setzero_si128());
         // Two bits per unit from the field on.
         const unsigned digit_bits = static_cast<unsigned>(_mm_movemask_epi8(is_digit)) >> 4;
-        const unsigned semicolon_bits =
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_set1_epi16(';')))) >> 4;
+        const __m128i closers = _mm_cmpeq_epi16(units, _mm_set1_epi16(static_cast<short>(CharRefSyntax.closer)));
+        const unsigned semicolon_bits = static_cast<unsigned>(_mm_movemask_epi8(closers)) >> 4;
         const unsigned run = LowestSetBit(~digit_bits);  // twice the number of leading digits
-        if (run == 0 || run > 2 * CharRefFieldUnits || ((semicolon_bits >> run) & 1) == 0)
+        if (run == 0 || run > 2 * CharRefSyntax.fieldUnits || ((semicolon_bits >> run) & 1) == 0)
             return false;
-        static const short scales[CharRefFieldUnits][8] = {
+        static const short scales[CharRefSyntax.fieldUnits][8] = {
             {0, 0, 1, 0, 0, 0, 0, 0},
             {0, 0, 10, 1, 0, 0, 0, 0},
             {0, 0, 100, 10, 1, 0, 0, 0},
@@ -108,7 +111,7 @@ struct Sse2Blocks {
         sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(1, 0, 3, 2)));
         sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
         value = static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
-        cursor = p + 2 + count + 1;
+        cursor = p + PrefixUnits + count + 1;
         return true;
     }
 };
@@ -134,15 +137,17 @@ bool AnyZeroUnit(__m128i units)
     return (_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_setzero_si128())) & 0xFF) != 0;
 }
 
-// True when each of `count` places 6 units apart from `p` on holds "\u".
+// True when each of `count` plain names back to back from `p` on starts
+// with "\u".
 DECODER_READS_PAST_END
 bool UcnPrefixes(const char16_t* p, int count)
 {
-    const std::uint32_t prefix = 0x005C | 0x0075u << 16;  // little-endian
+    // The prefix's two units as one little-endian word.
+    const std::uint32_t prefix = UcnSyntax.prefix[0] | static_cast<std::uint32_t>(UcnSyntax.prefix[1]) << 16;
     std::uint32_t differ = 0;
     for (int i = 0; i < count; ++i) {
         std::uint32_t pair;
-        std::memcpy(&pair, p + 6 * i, sizeof pair);
+        std::memcpy(&pair, p + UcnSyntax.plainUnits * i, sizeof pair);
         differ |= pair ^ prefix;
     }
     return differ == 0;
@@ -155,7 +160,9 @@ bool UcnPrefixes(const char16_t* p, int count)
 DECODER_READS_PAST_END
 bool DecodeCharRefFour(const char16_t* p, char16_t* out)
 {
-    const __m128i shape = _mm_setr_epi16('&', '#', '0', '0', '0', '0', '0', ';');
+    static_assert(CharRefSyntax.plainUnits == 8, "a reference and its shape fill a vector");
+    const __m128i shape = _mm_setr_epi16(CharRefSyntax.prefix[0], CharRefSyntax.prefix[1], '0', '0', '0', '0', '0',
+                                         CharRefSyntax.closer);
     const __m128i most = _mm_setr_epi16(0, 0, 9, 9, 9, 9, 9, 0);
     const __m128i digits0 = _mm_sub_epi16(LoadUnits(p), shape);
     const __m128i digits1 = _mm_sub_epi16(LoadUnits(p + 8), shape);
@@ -209,8 +216,8 @@ bool DecodeUcnFour(const char16_t* p, char16_t* out)
     return true;
 }
 
-using CharRefFour = GroupDecoder<4, 4 * 8, DecodeCharRefFour>;
-using UcnFour = GroupDecoder<4, 4 * 6, DecodeUcnFour>;
+using CharRefFour = GroupDecoder<4, 4 * CharRefSyntax.plainUnits, DecodeCharRefFour>;
+using UcnFour = GroupDecoder<4, 4 * UcnSyntax.plainUnits, DecodeUcnFour>;
 
 }  // namespace
 

@@ -33,9 +33,13 @@ void FreeText(char16_t* text)
 void WINAPI OnCommand(HWND host)
 {
     LoadSettings();
-    const std::int32_t mode = DecodeMode;
-    if (mode != DecodeModeCharRef && mode != DecodeModeUcn)
+    // The stored number is the editor's mode only when it is 0 or 1.
+    const std::int32_t stored = DecodeMode;
+    const bool editorMode =
+        stored == static_cast<std::int32_t>(DecodeMode::CharRef) || stored == static_cast<std::int32_t>(DecodeMode::Ucn);
+    if (!editorMode)
         return;
+    const auto mode = static_cast<enum DecodeMode>(stored);
 
     // The host announces the size of the selected text, its terminator
     // included, as a whole LRESULT: a 64-bit host may announce more than

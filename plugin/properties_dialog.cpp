@@ -1,6 +1,6 @@
 #include "properties_dialog.h"
 
-#include "escape_decoder.h"
+#include "decoder/decode_mode.h"
 #include "module_state.h"
 #include "resource.h"
 #include "settings_store.h"
@@ -25,7 +25,8 @@ void ShowStoredMode(HWND dialog)
 // Only the second button is asked: with neither selected, mode 0 is stored.
 void StoreSelectedMode(HWND dialog)
 {
-    DecodeMode = IsDlgButtonChecked(dialog, IDC_UCN) != 0 ? DecodeModeUcn : DecodeModeCharRef;
+    const auto chosen = IsDlgButtonChecked(dialog, IDC_UCN) != 0 ? DecodeMode::Ucn : DecodeMode::CharRef;
+    DecodeMode = static_cast<std::int32_t>(chosen);
     SaveSettings();
 }
 

@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Expect(ToUtf16Le(whole.output, wideOutput));
         Expect(Decode(wide, EncodingChoice::Utf16Le, BestKernel(), piece * 2, 64).output == wideOutput);
     }
-    if (FUZZ_MODE == DecodeModeJson && choice == EncodingChoice::Utf8 && !whole.bad && EveryNameWhole(input)) {
+    if (FUZZ_MODE == DecodeMode::Json && choice == EncodingChoice::Utf8 && !whole.bad && EveryNameWhole(input)) {
         const Run again = Decode(whole.output, choice, BestKernel(), piece, 64);
         Expect(again.output == whole.output && !again.decodedAny);
     }

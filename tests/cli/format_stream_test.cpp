@@ -110,7 +110,7 @@ struct StreamRun {
     bool decodedAny = false;
 };
 
-StreamRun Decode(const std::string& input, EncodingChoice choice, std::int32_t mode, Kernel kernel,
+StreamRun Decode(const std::string& input, EncodingChoice choice, DecodeMode mode, Kernel kernel,
                  std::vector<std::size_t> chunks, std::size_t blockBytes)
 {
     ChunkedSource source(input, std::move(chunks));
@@ -122,7 +122,7 @@ StreamRun Decode(const std::string& input, EncodingChoice choice, std::int32_t m
 // `input` gives `output` with every kernel, in UTF-8 and in UTF-16 of both
 // byte orders, read whole and in pieces of every size from 1 to 40 through
 // blocks of 64 bytes.
-void ExpectDecodes(std::int32_t mode, const std::string& input, const std::string& output)
+void ExpectDecodes(DecodeMode mode, const std::string& input, const std::string& output)
 {
     const struct {
         const char* name;
@@ -181,7 +181,7 @@ TEST(FormatStream, Html)
     };
     for (const FormatRow& row : rows) {
         SCOPED_TRACE(row.name);
-        ExpectDecodes(DecodeModeHtml, row.input, row.output);
+        ExpectDecodes(DecodeMode::Html, row.input, row.output);
     }
 }
 
@@ -209,7 +209,7 @@ TEST(FormatStream, Json)
     };
     for (const FormatRow& row : rows) {
         SCOPED_TRACE(row.name);
-        ExpectDecodes(DecodeModeJson, row.input, row.output);
+        ExpectDecodes(DecodeMode::Json, row.input, row.output);
     }
 }
 
@@ -224,7 +224,7 @@ TEST(FormatStream, BlockBoundariesAtEveryOffset)
     };
     std::mt19937 random(19);
     for (int round = 0; round < 600; ++round) {
-        const std::int32_t mode = round % 2 == 0 ? DecodeModeHtml : DecodeModeJson;
+        const DecodeMode mode = round % 2 == 0 ? DecodeMode::Html : DecodeMode::Json;
         std::string input;
         for (std::size_t i = random() % 30; i > 0; --i) {
             const std::size_t part = random() % (std::size(parts) + 1);

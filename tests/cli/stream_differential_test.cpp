@@ -49,7 +49,8 @@ void ExpectLikeWholeText(const std::string& input, EncodingChoice choice, std::i
     for (Kernel kernel : RunnableKernels()) {
         ChunkedSource source(input, chunks);
         StringSink sink;
-        const StreamOutcome outcome = DecodeStream(source, choice, mode, kernel, sink, blockBytes);
+        const StreamOutcome outcome =
+            DecodeStream(source, choice, static_cast<DecodeMode>(mode), kernel, sink, blockBytes);
         const std::string context = name + ", kernel " + KernelName(kernel) + ", mode " + std::to_string(mode) +
                                     ", first piece " + std::to_string(chunks[0]) + ", input " + Hex(input);
         ExpectOutcome(outcome, sink.text, expected, context);

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (Kernel kernel : RunnableKernels()) {
         ChunkedSource source(input, {piece});
         StringSink sink;
-        const StreamOutcome outcome = DecodeStream(source, choice, mode, kernel, sink, 64);
+        const StreamOutcome outcome = DecodeStream(source, choice, static_cast<DecodeMode>(mode), kernel, sink, 64);
         const bool bad = outcome.failure == StreamOutcome::Failure::Input;
         if (sink.text != expected.output || bad != expected.bad ||
             outcome.surrogates.count != expected.surrogates.count ||

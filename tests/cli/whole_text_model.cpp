@@ -15,7 +15,7 @@ std::u16string DecodeParts(const std::u16string& text, std::int32_t mode)
         const std::size_t end = std::min(text.find(u'\0', start), text.size());
         std::u16string part = text.substr(start, end - start);
         part.push_back(0);
-        DecodeText(&part[0], mode, Kernel::Portable);
+        DecodeText(&part[0], static_cast<DecodeMode>(mode), Kernel::Portable);
         decoded += part.c_str();
         if (end == text.size())
             return decoded;

@@ -29,7 +29,7 @@ struct DecodeRow {
 std::u16string Decoded(std::u16string text, std::int32_t mode, Kernel kernel)
 {
     text.push_back(0);
-    DecodeText(&text[0], mode, kernel);
+    DecodeText(&text[0], static_cast<DecodeMode>(mode), kernel);
     return std::u16string(text.c_str());
 }
 
@@ -170,7 +170,7 @@ TEST(DecodeText, OtherModesLeaveTheTextAlone)
     // The overload that picks the kernel itself.
     for (std::int32_t mode : modes) {
         std::u16string text = u"&#65;\\u0041";
-        DecodeText(&text[0], mode);
+        DecodeText(&text[0], static_cast<DecodeMode>(mode));
         EXPECT_EQ(u"&#65;\\u0041", text) << "mode " << mode;
     }
 }
@@ -183,7 +183,7 @@ TEST(DecodeText, NeverWritesPastTheTerminator)
         std::u16string buffer = u"&#65;&#66;";
         buffer.push_back(0);
         buffer += u"&#67;\xFFFF";
-        DecodeText(&buffer[0], 0, kernel);
+        DecodeText(&buffer[0], static_cast<DecodeMode>(0), kernel);
         EXPECT_EQ(u"AB", std::u16string(buffer.c_str()));
         EXPECT_EQ(u"&#67;\xFFFF", buffer.substr(11));
     }
@@ -301,7 +301,7 @@ TEST(DecodeText, StopsAtThePageThatFollowsTheText)
                 for (Kernel kernel : RunnableKernels()) {
                     std::copy(text.begin(), text.end(), start);
                     start[length] = 0;
-                    DecodeText(start, mode, kernel);
+                    DecodeText(start, static_cast<DecodeMode>(mode), kernel);
                     ASSERT_TRUE(SameText(expected.c_str(), start))
                         << KernelName(kernel) << ", mode " << mode << ", length " << length << ", kind " << kind;
                 }

@@ -29,7 +29,7 @@ TEST(Differential, DecoderMatchesTheLiteralModel)
         for (Kernel kernel : RunnableKernels()) {
             std::u16string decoded = text;
             decoded.push_back(0);
-            DecodeText(&decoded[0], mode, kernel);
+            DecodeText(&decoded[0], static_cast<DecodeMode>(mode), kernel);
             ASSERT_EQ(expected.c_str(), std::u16string(decoded.c_str()))
                 << KernelName(kernel) << ", round " << round << ", mode " << mode;
         }
@@ -48,7 +48,7 @@ TEST(Differential, LongTextsMatchTheLiteralModel)
         DecodeTextModel(&expected[0], mode);
         for (Kernel kernel : RunnableKernels()) {
             std::u16string decoded = text;
-            DecodeText(&decoded[0], mode, kernel);
+            DecodeText(&decoded[0], static_cast<DecodeMode>(mode), kernel);
             ASSERT_TRUE(SameText(expected.c_str(), decoded.c_str()))
                 << KernelName(kernel) << ", round " << round << ", mode " << mode;
         }
@@ -111,7 +111,7 @@ TEST(Differential, EscapeRunsMatchTheLiteralModel)
             buffer.insert(buffer.end(), text.begin(), text.end());
             buffer.push_back(0);
             buffer.insert(buffer.end(), after.begin(), after.end());
-            DecodeText(&buffer[offset], mode, kernel);
+            DecodeText(&buffer[offset], static_cast<DecodeMode>(mode), kernel);
             ASSERT_EQ(expected.c_str(), std::u16string(&buffer[offset])) << "round " << round << ", mode " << mode;
             const std::u16string tail(buffer.end() - static_cast<std::ptrdiff_t>(after.size()), buffer.end());
             ASSERT_EQ(after, tail) << "round " << round << ": the units after the terminator changed";

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const KernelList kernels = RunnableKernels();
     for (Kernel kernel : kernels) {
         std::vector<char16_t> text = original;
-        DecodeText(text.data(), mode, kernel);
+        DecodeText(text.data(), static_cast<DecodeMode>(mode), kernel);
         // The results must agree up to their terminators; the units after
         // the text's own terminator belong to the caller and must not change.
         const std::size_t end = std::char_traits<char16_t>::length(text.data());

@@ -198,7 +198,7 @@ TEST_F(PlugInTest, LargeSelectionMatchesTheDecoder)
         text += pieces[pick(random)];
     for (std::int32_t mode = 0; mode <= 1; ++mode) {
         std::u16string expected = text;
-        DecodeText(&expected[0], mode);
+        DecodeText(&expected[0], static_cast<DecodeMode>(mode));
         StoreModeDword(stem, static_cast<DWORD>(mode));
         host.script.selection = text;
         host.ClearLog();

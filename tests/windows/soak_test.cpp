@@ -71,7 +71,7 @@ Expected ExpectedResult(const std::u16string& selection, std::int32_t mode, Host
     std::u16string text =
         fault == HostFault::NoTerminatorShortCount ? selection.substr(0, static_cast<std::size_t>(announced)) : selection;
     text.push_back(0);
-    DecodeText(&text[0], mode);
+    DecodeText(&text[0], static_cast<DecodeMode>(mode));
     return {true, std::u16string(text.c_str())};
 }
 
@@ -199,7 +199,7 @@ TEST(Soak, LargeSelectionInEachMode)
                     static_cast<double>(selection.size() * sizeof(char16_t)) / (1024 * 1024), mode, seconds);
         ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
         std::u16string expected = selection;
-        DecodeText(&expected[0], mode);
+        DecodeText(&expected[0], static_cast<DecodeMode>(mode));
         EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0])) << "mode " << mode;
         host.inserted.clear();
     }

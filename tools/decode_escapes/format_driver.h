@@ -15,6 +15,7 @@
 #include "html_references.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -266,10 +267,12 @@ std::size_t FindFirst(const char16_t* in, std::size_t from, std::size_t count, u
     return K::FindUnit(in, from, count, unit);
 }
 
-template <class K, std::int32_t Mode, class Unit>
+template <class K, DecodeMode Mode, class Unit>
 BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_t count, bool atEnd, Unit* out)
 {
-    const unsigned char first = Mode == DecodeModeHtml ? '&' : '\\';
+    constexpr const FormatSyntax* syntax = FindFormatSyntax(Mode);
+    static_assert(syntax != nullptr, "a mode without a row in FormatSyntaxes");
+    const unsigned char first = static_cast<unsigned char>(syntax->first);
     std::size_t i = 0;
     std::size_t o = 0;
     EscapeRead read;
@@ -289,9 +292,9 @@ BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_
         i = start;
         if (start == count)
             break;
-        if constexpr (Mode == DecodeModeHtml)
+        if constexpr (Mode == DecodeMode::Html)
             read = ReadHtmlReference(state, in, start, count, atEnd);
-        else
+        else if constexpr (Mode == DecodeMode::Json)
             read = ReadJsonEscape(in, start, count, atEnd);
         if (read.kind == EscapeRead::Kind::NeedMore)
             break;
@@ -311,12 +314,25 @@ BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_
     return BlockStep{i, o};
 }
 
+// The pass of the state's mode, compiled for every row of FormatSyntaxes.
+template <class K, class Unit, std::size_t... Row>
+BlockStep DecodeFormatBlockForRow(FormatDecodeState& state, const Unit* in, std::size_t count, bool atEnd, Unit* out,
+                                  std::index_sequence<Row...>)
+{
+    BlockStep step{count, count};
+    const bool known = ((state.mode == FormatSyntaxes[Row].mode
+                             ? (step = DecodeFormatBlock<K, FormatSyntaxes[Row].mode>(state, in, count, atEnd, out), true)
+                             : false) ||
+                        ...);
+    if (!known)
+        std::memcpy(out, in, count * sizeof(Unit));
+    return step;
+}
+
 template <class K, class Unit>
 BlockStep DecodeFormatBlockFor(FormatDecodeState& state, const Unit* in, std::size_t count, bool atEnd, Unit* out)
 {
-    if (state.mode == DecodeModeJson)
-        return DecodeFormatBlock<K, DecodeModeJson>(state, in, count, atEnd, out);
-    return DecodeFormatBlock<K, DecodeModeHtml>(state, in, count, atEnd, out);
+    return DecodeFormatBlockForRow<K>(state, in, count, atEnd, out, std::make_index_sequence<FormatSyntaxCount>());
 }
 
 }  // namespace

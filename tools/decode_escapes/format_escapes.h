@@ -13,15 +13,50 @@
 #ifndef DECODE_ESCAPES_FORMAT_ESCAPES_H
 #define DECODE_ESCAPES_FORMAT_ESCAPES_H
 
+#include "decoder/decode_mode.h"
+#include "html_references.h"
 #include "utf8_escapes.h"
 
 #include <cstddef>
 #include <cstdint>
 
-enum : std::int32_t {
-    DecodeModeHtml = 2,
-    DecodeModeJson = 3,
+// What the escapes of one of these modes look like to the pass over a block.
+struct FormatSyntax {
+    DecodeMode mode;
+    char16_t first;          // the unit that starts every escape; ASCII
+    std::size_t carryUnits;  // the most units from `first` on that a block
+                             // keeps for the next one, unsure of an escape
 };
+
+inline constexpr FormatSyntax FormatSyntaxes[] = {
+    // "&", the longest name and ";", as in "&CounterClockwiseContourIntegral;".
+    // A numeric reference of any length is carried as a value
+    // (FormatDecodeState), its digits taken as they come.
+    {DecodeMode::Html, u'&', 1 + LongestReferenceName},
+    // A surrogate pair, "\uD83D\uDE00".
+    {DecodeMode::Json, u'\\', 12},
+};
+
+inline constexpr std::size_t FormatSyntaxCount = sizeof FormatSyntaxes / sizeof FormatSyntaxes[0];
+
+// The row of `mode`, or null for a mode that is not one of these.
+constexpr const FormatSyntax* FindFormatSyntax(DecodeMode mode)
+{
+    for (const FormatSyntax& syntax : FormatSyntaxes) {
+        if (syntax.mode == mode)
+            return &syntax;
+    }
+    return nullptr;
+}
+
+// The most units that any of these modes carries over.
+constexpr std::size_t LongestFormatCarryUnits()
+{
+    std::size_t longest = 0;
+    for (const FormatSyntax& syntax : FormatSyntaxes)
+        longest = syntax.carryUnits > longest ? syntax.carryUnits : longest;
+    return longest;
+}
 
 // The result of a block is at most this many times its length, plus
 // FormatSlackUnits.
@@ -30,7 +65,7 @@ const std::size_t FormatSlackUnits = 8;
 
 // What the decoding keeps from one block to the next.
 struct FormatDecodeState {
-    std::int32_t mode = DecodeModeHtml;
+    DecodeMode mode = DecodeMode::Html;
     // A numeric reference whose digits ran to the end of a block: its
     // digits are taken, its character comes when they end. So a reference
     // of any number of digits ("&#0000...65;") streams in constant memory.
@@ -44,8 +79,8 @@ struct FormatDecodeState {
 // characters) or UTF-16 (units in the host's order): decodes in[0, count)
 // into `out`, which has room for FormatGrowth * count + FormatSlackUnits
 // units. Unless `atEnd` says that the text ends here, an escape that may
-// reach past `count` is left for the next call (at most
-// LongestReferenceName + 1 units).
+// reach past `count` is left for the next call (at most the mode's
+// carryUnits). A mode without a row in FormatSyntaxes copies the text.
 struct FormatKernel {
     BlockStep (*decodeUtf8)(FormatDecodeState& state, const unsigned char* in, std::size_t count, bool atEnd,
                             unsigned char* out);

@@ -1,6 +1,6 @@
 #include "options.h"
 
-#include "format_escapes.h"
+#include "kernel_list.h"
 #include "option_parser.h"
 #include "version.h"
 
@@ -31,24 +31,28 @@ std::string FoldName(const std::string& name)
     return folded;
 }
 
-bool ParseMode(const std::string& value, std::int32_t& mode)
+// The one place where the text of --mode becomes a mode: a name, or the
+// number under which the plug-in stores the mode.
+bool ParseMode(const std::string& value, DecodeMode& mode)
 {
-    const std::string name = FoldName(value);
-    if (name == "0" || name == "charref") {
-        mode = 0;
-        return true;
-    }
-    if (name == "1" || name == "ucn") {
-        mode = 1;
-        return true;
-    }
-    if (name == "html") {
-        mode = DecodeModeHtml;
-        return true;
-    }
-    if (name == "json") {
-        mode = DecodeModeJson;
-        return true;
+    struct Name {
+        const char* folded;
+        DecodeMode mode;
+    };
+    static const Name names[] = {
+        {"0", DecodeMode::CharRef},
+        {"charref", DecodeMode::CharRef},
+        {"1", DecodeMode::Ucn},
+        {"ucn", DecodeMode::Ucn},
+        {"html", DecodeMode::Html},
+        {"json", DecodeMode::Json},
+    };
+    const std::string folded = FoldName(value);
+    for (const Name& name : names) {
+        if (folded == name.folded) {
+            mode = name.mode;
+            return true;
+        }
     }
     return false;
 }
@@ -233,10 +237,10 @@ const char* HelpText()
            "stays read-only. Two runs of -i on one file take turns. OUT is a regular file or\n"
            "a new one (- is standard output): for a device or a pipe, use standard output.\n"
            "\n"
-           "The environment variable DECODE_ESCAPES_KERNEL=portable, sse2 or avx2 picks\n"
-           "the decoder's kernel, for UTF-8 and UTF-16 alike (by default the fastest this\n"
-           "processor runs); an unknown kernel, or one this processor cannot run, is an\n"
-           "error. --version names it.\n"
+           "The environment variable DECODE_ESCAPES_KERNEL picks the decoder's kernel,\n"
+           KERNEL_NAMES_TEXT ", for UTF-8 and UTF-16 alike (by default the fastest\n"
+           "this processor runs); an unknown kernel, or one this processor cannot run, is\n"
+           "an error. --version names it.\n"
            "\n"
            "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n";
 }

@@ -2,9 +2,9 @@
 #ifndef DECODE_ESCAPES_OPTIONS_H
 #define DECODE_ESCAPES_OPTIONS_H
 
+#include "decoder/decode_mode.h"
 #include "text_encoding.h"
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,7 +15,7 @@ enum class OutputTarget {
 };
 
 struct Options {
-    std::int32_t mode = 0;  // the decoder's mode, 0 as in the plug-in
+    DecodeMode mode = DecodeMode::CharRef;  // the plug-in's default too
     EncodingChoice encoding = EncodingChoice::Auto;
     OutputTarget target = OutputTarget::StandardOutput;
     std::string outputPath;          // for OutputTarget::File

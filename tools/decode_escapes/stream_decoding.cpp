@@ -13,6 +13,7 @@ namespace {
 // Room beside a block for the few bytes carried over from the one before,
 // a terminator, and reads of whole vectors past the end.
 const std::size_t SlackBytes = 512;
+static_assert(LongestFormatCarryUnits() * sizeof(char16_t) < SlackBytes, "a carried escape must fit the slack");
 
 // The bytes being worked on: what was carried over, then what was read.
 class Block {
@@ -65,7 +66,7 @@ std::string BadInput(ConvertError error, std::uint64_t offset)
     return std::string(DescribeConvertError(error)) + " at byte offset " + std::to_string(offset);
 }
 
-void DecodeUtf8Blocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, ByteSink& output,
+void DecodeUtf8Blocks(ByteSource& input, Block& block, DecodeMode mode, Kernel kernel, ByteSink& output,
                       StreamOutcome& outcome)
 {
     Utf8EscapeDecoder decoder(mode, Utf8KernelFor(kernel));
@@ -108,7 +109,7 @@ void SwapBytes(char16_t* units, std::size_t count)
         units[i] = static_cast<char16_t>((units[i] >> 8) | (units[i] << 8));
 }
 
-void DecodeUtf16Blocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, bool bigEndian,
+void DecodeUtf16Blocks(ByteSource& input, Block& block, DecodeMode mode, Kernel kernel, bool bigEndian,
                        ByteSink& output, StreamOutcome& outcome)
 {
     Utf16EscapeDecoder decoder(mode, kernel);
@@ -145,7 +146,7 @@ void DecodeUtf16Blocks(ByteSource& input, Block& block, std::int32_t mode, Kerne
 
 // The html and json modes: each block is decoded into a buffer of its own,
 // since a reference may give more bytes than it takes.
-void DecodeFormatBlocks(ByteSource& input, Block& block, std::int32_t mode, Kernel kernel, TextEncoding encoding,
+void DecodeFormatBlocks(ByteSource& input, Block& block, DecodeMode mode, Kernel kernel, TextEncoding encoding,
                         ByteSink& output, StreamOutcome& outcome)
 {
     const FormatKernel& decoder = FormatKernelFor(kernel);
@@ -203,7 +204,7 @@ void DecodeFormatBlocks(ByteSource& input, Block& block, std::int32_t mode, Kern
 
 }  // namespace
 
-StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, Kernel kernel,
+StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, DecodeMode mode, Kernel kernel,
                            ByteSink& output, std::size_t blockBytes)
 {
     StreamOutcome outcome;
@@ -220,7 +221,7 @@ StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_
         outcome.failure = StreamOutcome::Failure::Input;
         return outcome;
     }
-    if (mode == DecodeModeHtml || mode == DecodeModeJson)
+    if (FindFormatSyntax(mode) != nullptr)
         DecodeFormatBlocks(input, block, mode, kernel, format.encoding, output, outcome);
     else if (format.encoding == TextEncoding::Utf8)
         DecodeUtf8Blocks(input, block, mode, kernel, output, outcome);

@@ -6,6 +6,7 @@
 #define DECODE_ESCAPES_STREAM_DECODING_H
 
 #include "cpu_kernels.h"
+#include "decoder/decode_mode.h"
 #include "text_encoding.h"
 
 #include <cstddef>
@@ -29,7 +30,7 @@ const std::size_t DefaultBlockBytes = 256 << 10;
 // Bad input (invalid UTF-8, half a UTF-16 unit, a read error) ends the
 // output before the bad bytes: what precedes them is decoded as if the text
 // ended there. A failing `output` stops everything; its sink knows why.
-StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_t mode, Kernel kernel,
+StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, DecodeMode mode, Kernel kernel,
                            ByteSink& output, std::size_t blockBytes = DefaultBlockBytes);
 
 #endif

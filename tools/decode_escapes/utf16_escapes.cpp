@@ -6,37 +6,32 @@
 
 namespace {
 
-const char16_t PrefixFirst[2] = {u'&', u'\\'};
-const char16_t PrefixSecond[2] = {u'#', u'u'};
-
-// Units from a prefix's first to the last that its field reader may look
-// at: "&#", a field of 5 and the unit after it; "\u" and a field of 4.
-const std::size_t EscapeSpan[2] = {8, 6};
-
 // How far back from the end of a block a safe place is looked for, before
 // the escapes are followed from the start of the block instead.
 const std::size_t CutWindow = 64;
 
-bool PrefixAt(const char16_t* units, std::size_t at, std::int32_t mode)
+bool PrefixAt(const char16_t* units, std::size_t at, const EscapeSyntax& syntax)
 {
-    return units[at] == PrefixFirst[mode] && units[at + 1] == PrefixSecond[mode];
+    return units[at] == syntax.prefix[0] && units[at + 1] == syntax.prefix[1];
 }
 
 // True when no escape can look at both units[cut - 1] and units[cut].
-bool IsSafeCut(const char16_t* units, std::size_t cut, std::int32_t mode)
+bool IsSafeCut(const char16_t* units, std::size_t cut, const EscapeSyntax& syntax)
 {
     const char16_t last = units[cut - 1];
     if (last == 0)
         return true;  // a reader stops at a NUL
-    // A ";" that is not a field's first unit is the last unit of any escape
-    // that looks at it.
-    if (mode == DecodeModeCharRef && last == u';' && !(cut >= 3 && PrefixAt(units, cut - 3, mode)))
+    // A closer that is not a field's first unit is the last unit of any
+    // escape that looks at it.
+    const std::size_t firstField = PrefixUnits + 1;
+    const bool fieldsFirst = cut >= firstField && PrefixAt(units, cut - firstField, syntax);
+    if (syntax.closer != 0 && last == syntax.closer && !fieldsFirst)
         return true;
-    if (last == PrefixFirst[mode])
+    if (last == syntax.prefix[0])
         return false;
-    const std::size_t reach = EscapeSpan[mode] - 1;
-    for (std::size_t start = cut > reach ? cut - reach : 0; start + 2 <= cut; ++start) {
-        if (PrefixAt(units, start, mode))
+    const std::size_t reach = syntax.carryUnits - 1;
+    for (std::size_t start = cut > reach ? cut - reach : 0; start + PrefixUnits <= cut; ++start) {
+        if (PrefixAt(units, start, syntax))
             return false;
     }
     return true;
@@ -44,22 +39,19 @@ bool IsSafeCut(const char16_t* units, std::size_t cut, std::int32_t mode)
 
 // Where the escapes stand, followed from units[0] as the decoder's scan
 // would: the first one that may reach past `count` is where to cut.
-std::size_t FollowEscapes(const char16_t* units, std::size_t count, std::int32_t mode)
+std::size_t FollowEscapes(const char16_t* units, std::size_t count, const EscapeSyntax& syntax)
 {
     std::size_t scan = 0;
     for (;;) {
         std::size_t start = scan;
-        while (start + 1 < count && !PrefixAt(units, start, mode))
+        while (start + 1 < count && !PrefixAt(units, start, syntax))
             ++start;
         if (start + 1 >= count)  // no whole prefix; a first unit at the end may begin one
-            return start < count && units[start] == PrefixFirst[mode] ? start : count;
-        if (start + EscapeSpan[mode] > count)
+            return start < count && units[start] == syntax.prefix[0] ? start : count;
+        if (start + syntax.carryUnits > count)
             return start;
-        const char16_t* cursor = units + start + 2;
-        if (mode == DecodeModeCharRef)
-            ReadCharRefField(cursor);
-        else
-            ReadUcnField(cursor);
+        const char16_t* cursor = units + start + PrefixUnits;
+        syntax.readField(cursor);
         scan = static_cast<std::size_t>(cursor - units);
     }
 }
@@ -82,14 +74,17 @@ const char16_t* FindZero(const char16_t* from, const char16_t* to)
 
 }  // namespace
 
-std::size_t FindSafeCut(const char16_t* units, std::size_t count, std::int32_t mode)
+std::size_t FindSafeCut(const char16_t* units, std::size_t count, DecodeMode mode)
 {
+    const EscapeSyntax* const syntax = FindEscapeSyntax(mode);
+    if (syntax == nullptr)
+        return count;
     const std::size_t lowest = count > CutWindow ? count - CutWindow : 1;
     for (std::size_t cut = count; cut >= lowest && cut > 0; --cut) {
-        if (IsSafeCut(units, cut, mode))
+        if (IsSafeCut(units, cut, *syntax))
             return cut;
     }
-    return FollowEscapes(units, count, mode);
+    return FollowEscapes(units, count, *syntax);
 }
 
 BlockStep Utf16EscapeDecoder::Decode(char16_t* units, std::size_t count, bool atEnd)

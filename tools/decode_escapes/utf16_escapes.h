@@ -7,6 +7,7 @@
 #define DECODE_ESCAPES_UTF16_ESCAPES_H
 
 #include "cpu_kernels.h"
+#include "decoder/decode_mode.h"
 #include "utf8_escapes.h"
 
 #include <cstddef>
@@ -14,7 +15,7 @@
 
 class Utf16EscapeDecoder {
 public:
-    Utf16EscapeDecoder(std::int32_t mode, Kernel kernel) : mode_(mode), kernel_(kernel) {}
+    Utf16EscapeDecoder(DecodeMode mode, Kernel kernel) : mode_(mode), kernel_(kernel) {}
 
     // Decodes units[0, count) in place, counting in units; units[count]
     // must be writable (it holds a terminator for a moment). Unless `atEnd`
@@ -27,7 +28,7 @@ public:
 private:
     std::size_t DecodeParts(char16_t* units, std::size_t count) const;
 
-    std::int32_t mode_;
+    DecodeMode mode_;
     Kernel kernel_;
     bool decodedAny_ = false;
 };
@@ -35,7 +36,8 @@ private:
 // The last place in units[0, count) before which the text can be decoded on
 // its own: decoding units[0, cut) and then the rest gives what decoding the
 // whole text gives, since no escape looks at units on both sides of `cut`.
-// units[0] must be where a search for the next escape starts.
-std::size_t FindSafeCut(const char16_t* units, std::size_t count, std::int32_t mode);
+// units[0] must be where a search for the next escape starts. A value that
+// names no mode has no escapes: the whole text is safe.
+std::size_t FindSafeCut(const char16_t* units, std::size_t count, DecodeMode mode);
 
 #endif

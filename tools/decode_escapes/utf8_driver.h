@@ -11,7 +11,7 @@
 //   FindUnit(units, from, count, unit)  the same for UTF-16 units, for the
 //                                       html and json modes (format_driver.h)
 //   DecodesGroups                       true when DecodeGroups is there:
-//   DecodeGroups(mode, bytes, in, count, out)
+//   DecodeGroups<Mode>(bytes, in, count, out)
 //                                       decodes plain escapes back to back
 //                                       from `in`, several at a time, as far
 //                                       as each names a character of three
@@ -23,6 +23,7 @@
 #include "utf8_escape_reading.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -85,10 +86,11 @@ bool NamesHighSurrogate(char16_t unit)
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
-template <class K>
+template <class K, DecodeMode Mode>
 BlockStep DecodeUtf8Block(Utf8DecodeState& state, unsigned char* bytes, std::size_t count, bool atEnd)
 {
-    const unsigned char first = Utf8PrefixFirst[state.mode];
+    constexpr const EscapeSyntax& syntax = SyntaxOf<Mode>();
+    const unsigned char first = static_cast<unsigned char>(syntax.prefix[0]);
     std::size_t in = 0;
     std::size_t out = 0;  // never passes `in`: the result grows behind the reading
     for (;;) {
@@ -101,7 +103,7 @@ BlockStep DecodeUtf8Block(Utf8DecodeState& state, unsigned char* bytes, std::siz
         }
         if (start == count || (start + 1 == count && !atEnd))
             break;
-        if (start + 1 == count || bytes[start + 1] != Utf8PrefixSecond[state.mode]) {
+        if (start + 1 == count || bytes[start + 1] != syntax.prefix[1]) {
             FlushPendingHigh(state, bytes, out);
             bytes[out++] = first;
             in = start + 1;
@@ -109,13 +111,13 @@ BlockStep DecodeUtf8Block(Utf8DecodeState& state, unsigned char* bytes, std::siz
         }
         if constexpr (K::DecodesGroups) {
             // Groups name no surrogate, so a pending one waits for the reader.
-            if (state.pendingHigh == 0 && K::DecodeGroups(state.mode, bytes, in, count, out)) {
+            if (state.pendingHigh == 0 && K::template DecodeGroups<Mode>(bytes, in, count, out)) {
                 state.decodedAny = true;
                 continue;
             }
         }
         Utf8Escape escape;
-        if (!ReadUtf8Escape(state.mode, bytes, start, count, atEnd, escape))
+        if (!ReadUtf8Escape(syntax, bytes, start, count, atEnd, escape))
             break;
         if (escape.unit == 0) {
             FlushPendingHigh(state, bytes, out);  // the escape stays as it stood
@@ -140,6 +142,29 @@ BlockStep DecodeUtf8Block(Utf8DecodeState& state, unsigned char* bytes, std::siz
     step.consumed = in;
     step.written = out;
     return step;
+}
+
+// The pass of the state's mode, compiled for every row of EscapeSyntaxes. A
+// value that names no mode has no escapes: the bytes stay as they are.
+template <class K, std::size_t... Row>
+BlockStep DecodeUtf8BlockOfRow(Utf8DecodeState& state, unsigned char* bytes, std::size_t count, bool atEnd,
+                               std::index_sequence<Row...>)
+{
+    BlockStep step;
+    step.consumed = count;
+    step.written = count;
+    const bool known = ((state.mode == EscapeSyntaxes[Row].mode &&
+                         (step = DecodeUtf8Block<K, EscapeSyntaxes[Row].mode>(state, bytes, count, atEnd), true)) ||
+                        ...);
+    if (!known)
+        state.writtenBefore += count;
+    return step;
+}
+
+template <class K>
+BlockStep DecodeUtf8Block(Utf8DecodeState& state, unsigned char* bytes, std::size_t count, bool atEnd)
+{
+    return DecodeUtf8BlockOfRow<K>(state, bytes, count, atEnd, std::make_index_sequence<EscapeSyntaxCount>());
 }
 
 }  // namespace

@@ -5,9 +5,15 @@
 
 namespace {
 
-// The units after a prefix that the field reader may look at: in mode 0 a
-// field of up to 5 and the unit after it, in mode 1 a field of up to 4.
-const std::size_t ReaderReach[2] = {6, 4};
+// Room for the units that a field reader of any mode may look at, one more
+// when the last character gives two, and a terminator.
+constexpr std::size_t FieldRoom()
+{
+    std::size_t longest = 0;
+    for (const EscapeSyntax& syntax : EscapeSyntaxes)
+        longest = syntax.readerReach > longest ? syntax.readerReach : longest;
+    return longest + 2;
+}
 
 unsigned HexDigit(unsigned char byte)
 {
@@ -20,41 +26,44 @@ unsigned HexDigit(unsigned char byte)
     return 16;
 }
 
-// The usual shapes, read at a glance: 1 to 5 decimal digits and ";" (mode
-// 0), 4 hexadecimal digits (mode 1). For these the field reader gives the
-// number as it stands, so only what is not one of them needs the reader.
-bool ReadPlainField(std::int32_t mode, const unsigned char* p, const unsigned char* end, std::uint32_t& value,
-                    std::size_t& length)
+// The usual shapes, read at a glance: a full field of hexadecimal digits
+// (names), 1 to a full field of decimal digits and the closer (references).
+// For these the field reader gives the number as it stands, so only what is
+// not one of them needs the reader.
+bool ReadPlainField(const EscapeSyntax& syntax, const unsigned char* p, const unsigned char* end,
+                    std::uint32_t& value, std::size_t& length)
 {
     std::uint32_t sum = 0;
-    if (mode == DecodeModeUcn) {
-        if (end - p < 4)
+    if (syntax.mode == DecodeMode::Ucn) {
+        if (static_cast<std::size_t>(end - p) < syntax.fieldUnits)
             return false;
-        for (std::size_t i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < syntax.fieldUnits; ++i) {
             const unsigned digit = HexDigit(p[i]);
             if (digit > 15)
                 return false;
             sum = sum * 16 + digit;
         }
-        length = 4;
-    } else {
+        length = syntax.fieldUnits;
+    } else if (syntax.mode == DecodeMode::CharRef) {
         std::size_t digits = 0;
-        for (; digits < 5 && p + digits < end && p[digits] >= '0' && p[digits] <= '9'; ++digits)
+        for (; digits < syntax.fieldUnits && p + digits < end && p[digits] >= '0' && p[digits] <= '9'; ++digits)
             sum = sum * 10 + (p[digits] - '0');
-        if (digits == 0 || p + digits == end || p[digits] != ';')
+        if (digits == 0 || p + digits == end || p[digits] != syntax.closer)
             return false;
         length = digits + 1;
+    } else {
+        return false;
     }
     value = sum;
     return (sum & 0xFFFF) != 0;
 }
 
-// In mode 0 a ";" after the field's first unit ends the field: the reader
-// looks no further, whatever follows.
-bool SemicolonEndsField(const char16_t* units, std::size_t count)
+// A closer after the field's first unit ends the field: the reader looks no
+// further, whatever follows.
+bool CloserEndsField(const EscapeSyntax& syntax, const char16_t* units, std::size_t count)
 {
-    for (std::size_t i = 1; i < count; ++i) {
-        if (units[i] == u';')
+    for (std::size_t i = 1; syntax.closer != 0 && i < count; ++i) {
+        if (units[i] == syntax.closer)
             return true;
     }
     return false;
@@ -69,13 +78,13 @@ void PutLone(Utf8DecodeState& state, unsigned char* bytes, std::size_t& out)
 
 }  // namespace
 
-bool ReadUtf8Escape(std::int32_t mode, const unsigned char* bytes, std::size_t start, std::size_t count, bool atEnd,
-                    Utf8Escape& escape)
+bool ReadUtf8Escape(const EscapeSyntax& syntax, const unsigned char* bytes, std::size_t start, std::size_t count,
+                    bool atEnd, Utf8Escape& escape)
 {
-    const std::size_t fieldStart = start + 2;
+    const std::size_t fieldStart = start + PrefixUnits;  // the prefix is ASCII
     std::uint32_t value = 0;
     std::size_t length = 0;
-    if (ReadPlainField(mode, bytes + fieldStart, bytes + count, value, length)) {
+    if (ReadPlainField(syntax, bytes + fieldStart, bytes + count, value, length)) {
         escape.unit = static_cast<char16_t>(value);
         escape.end = fieldStart + length;
         return true;
@@ -83,9 +92,9 @@ bool ReadUtf8Escape(std::int32_t mode, const unsigned char* bytes, std::size_t s
 
     // The units after the prefix as far as the reader may look; a NUL ends
     // the part, and the reader stops there as at the end of a text.
-    char16_t units[8];
-    std::size_t ends[8];  // the byte after each unit's character
-    const std::size_t reach = ReaderReach[mode];
+    char16_t units[FieldRoom()];
+    std::size_t ends[FieldRoom()];  // the byte after each unit's character
+    const std::size_t reach = syntax.readerReach;
     std::size_t made = 0;
     std::size_t i = fieldStart;
     bool whole = false;
@@ -101,13 +110,13 @@ bool ReadUtf8Escape(std::int32_t mode, const unsigned char* bytes, std::size_t s
         for (std::size_t k = before; k < made; ++k)
             ends[k] = i;
     }
-    whole = whole || made >= reach || atEnd || (mode == DecodeModeCharRef && SemicolonEndsField(units, made));
+    whole = whole || made >= reach || atEnd || CloserEndsField(syntax, units, made);
     if (!whole)
         return false;
     units[made] = 0;
 
     const char16_t* cursor = units;
-    value = mode == DecodeModeCharRef ? ReadCharRefField(cursor) : ReadUcnField(cursor);
+    value = syntax.readField(cursor);
     const std::size_t taken = static_cast<std::size_t>(cursor - units);
     escape.unit = static_cast<char16_t>(value);
     escape.end = taken == 0 ? fieldStart : ends[taken - 1];

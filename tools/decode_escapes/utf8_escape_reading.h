@@ -4,17 +4,17 @@
 #ifndef DECODE_ESCAPES_UTF8_ESCAPE_READING_H
 #define DECODE_ESCAPES_UTF8_ESCAPE_READING_H
 
+#include "decoder/decode_mode.h"
 #include "utf8_escapes.h"
 
 #include <cstddef>
 #include <cstdint>
 
-const unsigned char Utf8PrefixFirst[2] = {'&', '\\'};
-const unsigned char Utf8PrefixSecond[2] = {'#', 'u'};
-
 // Bytes after a decoded high surrogate within which whatever follows it, an
-// escape of any shape included, is whole: at most 2 + 19 bytes.
-const std::size_t PartnerReach = 32;
+// escape of any shape included, is whole: a unit takes at most 3 bytes of
+// UTF-8 (a pair of them 4), so 4 bytes for each unit that a block carries
+// over.
+const std::size_t PartnerReach = 4 * LongestCarryUnits();
 
 struct Utf8Escape {
     char16_t unit = 0;      // what the escape names; 0: it stays as it stood
@@ -25,8 +25,8 @@ struct Utf8Escape {
 // Reads the escape whose prefix starts at `start`. False when the bytes up
 // to `count` do not hold all that the field reader may look at, and more
 // text follows.
-bool ReadUtf8Escape(std::int32_t mode, const unsigned char* bytes, std::size_t start, std::size_t count, bool atEnd,
-                    Utf8Escape& escape);
+bool ReadUtf8Escape(const EscapeSyntax& syntax, const unsigned char* bytes, std::size_t start, std::size_t count,
+                    bool atEnd, Utf8Escape& escape);
 
 // Writes one code unit of the result at `out`, joining a high surrogate with
 // the low one that follows it.

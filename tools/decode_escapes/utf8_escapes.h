@@ -8,6 +8,7 @@
 #ifndef DECODE_ESCAPES_UTF8_ESCAPES_H
 #define DECODE_ESCAPES_UTF8_ESCAPES_H
 
+#include "decoder/decode_mode.h"
 #include "text_encoding.h"
 
 #include <cstddef>
@@ -23,7 +24,7 @@ struct BlockStep {
 
 // What the decoding keeps from one block to the next.
 struct Utf8DecodeState {
-    std::int32_t mode = 0;
+    DecodeMode mode = DecodeMode::CharRef;
     char16_t pendingHigh = 0;  // a decoded high surrogate whose next unit is not written yet
     std::uint64_t writtenBefore = 0;  // result bytes of the earlier blocks
     bool decodedAny = false;
@@ -43,7 +44,7 @@ struct Utf8Kernel {
 
 class Utf8EscapeDecoder {
 public:
-    Utf8EscapeDecoder(std::int32_t mode, const Utf8Kernel& kernel) : kernel_(kernel) { state_.mode = mode; }
+    Utf8EscapeDecoder(DecodeMode mode, const Utf8Kernel& kernel) : kernel_(kernel) { state_.mode = mode; }
 
     BlockStep Decode(unsigned char* bytes, std::size_t count, bool atEnd)
     {

@@ -323,19 +323,20 @@ void DecodeRun(unsigned char* bytes, std::size_t& in, std::size_t count, std::si
 struct Avx2 : VectorSearch<Avx2Bytes> {
     static constexpr bool DecodesGroups = true;
 
-    static bool DecodeGroups(std::int32_t mode, unsigned char* bytes, std::size_t& in, std::size_t count,
-                             std::size_t& out)
+    template <DecodeMode Mode>
+    static bool DecodeGroups(unsigned char* bytes, std::size_t& in, std::size_t count, std::size_t& out)
     {
         // Where no second escape follows the first, there is no group to try.
-        const std::size_t plainBytes = mode == 0 ? 8 : 6;
-        if (count - in <= plainBytes || bytes[in + plainBytes] != Utf8PrefixFirst[mode])
+        constexpr const EscapeSyntax& syntax = SyntaxOf<Mode>();
+        constexpr std::size_t plainBytes = syntax.plainUnits;  // all ASCII
+        if (count - in <= plainBytes || bytes[in + plainBytes] != syntax.prefix[0])
             return false;
         const std::size_t start = in;
-        if (mode == 0) {
-            DecodeRun<CharRefFour, 32, 32, 12>(bytes, in, count, out);
-        } else {
-            DecodeRun<UcnEight, 48, 52, 24>(bytes, in, count, out);
-            DecodeRun<UcnFour, 24, 28, 12>(bytes, in, count, out);
+        if constexpr (Mode == DecodeMode::CharRef) {
+            DecodeRun<CharRefFour, 4 * plainBytes, 4 * plainBytes, 12>(bytes, in, count, out);
+        } else if constexpr (Mode == DecodeMode::Ucn) {
+            DecodeRun<UcnEight, 8 * plainBytes, 52, 24>(bytes, in, count, out);
+            DecodeRun<UcnFour, 4 * plainBytes, 28, 12>(bytes, in, count, out);
         }
         return in != start;
     }

@@ -3,12 +3,11 @@
 const Utf8Kernel& Utf8KernelFor(Kernel kernel)
 {
     switch (kernel) {
-#if defined(BUILD_X86_KERNELS)
-    case Kernel::Avx2:
-        return Utf8KernelAvx2;
-    case Kernel::Sse2:
-        return Utf8KernelSse2;
-#endif
+#define UTF8_KERNEL_CASE(id) \
+    case Kernel::id:         \
+        return Utf8Kernel##id;
+    FOR_EACH_BUILT_KERNEL(UTF8_KERNEL_CASE)
+#undef UTF8_KERNEL_CASE
     default:
         return Utf8KernelPortable;
     }
@@ -17,12 +16,11 @@ const Utf8Kernel& Utf8KernelFor(Kernel kernel)
 const FormatKernel& FormatKernelFor(Kernel kernel)
 {
     switch (kernel) {
-#if defined(BUILD_X86_KERNELS)
-    case Kernel::Avx2:
-        return FormatKernelAvx2;
-    case Kernel::Sse2:
-        return FormatKernelSse2;
-#endif
+#define FORMAT_KERNEL_CASE(id) \
+    case Kernel::id:           \
+        return FormatKernel##id;
+    FOR_EACH_BUILT_KERNEL(FORMAT_KERNEL_CASE)
+#undef FORMAT_KERNEL_CASE
     default:
         return FormatKernelPortable;
     }

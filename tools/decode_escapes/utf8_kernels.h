@@ -1,6 +1,6 @@
-// The kernels of the UTF-8 decoding and of the html and json modes, one per
-// instruction set, and the one place that picks among them, by the
-// decoder's own kernel names.
+// The kernels of the UTF-8 decoding, Utf8Kernel<Kernel>, and of the html and
+// json modes, FormatKernel<Kernel>, for each kernel that this build has, and
+// the one place that picks among them, by the decoder's own kernels.
 #ifndef DECODE_ESCAPES_UTF8_KERNELS_H
 #define DECODE_ESCAPES_UTF8_KERNELS_H
 
@@ -8,13 +8,13 @@
 #include "format_escapes.h"
 #include "utf8_escapes.h"
 
-extern const Utf8Kernel Utf8KernelPortable;
-extern const Utf8Kernel Utf8KernelSse2;
-extern const Utf8Kernel Utf8KernelAvx2;
+#define UTF8_KERNEL(id) extern const Utf8Kernel Utf8Kernel##id;
+FOR_EACH_BUILT_KERNEL(UTF8_KERNEL)
+#undef UTF8_KERNEL
 
-extern const FormatKernel FormatKernelPortable;
-extern const FormatKernel FormatKernelSse2;
-extern const FormatKernel FormatKernelAvx2;
+#define FORMAT_KERNEL(id) extern const FormatKernel FormatKernel##id;
+FOR_EACH_BUILT_KERNEL(FORMAT_KERNEL)
+#undef FORMAT_KERNEL
 
 // The UTF-8 kernel for `kernel`, which must be one that CanRunKernel
 // accepts (a kernel this build lacks gives the portable one).

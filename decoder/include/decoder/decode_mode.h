@@ -1,0 +1,94 @@
+// The kinds of escape that the decoder reads, and the one home of their
+// syntax: a row per mode says what its escapes look like, and every pass
+// (the decoder's kernels, the command-line tool's UTF-8 and UTF-16 passes)
+// reads the row instead of knowing the shapes itself.
+//
+// Adding a mode takes an enumerator, its row in EscapeSyntaxes and its field
+// reader; the passes are compiled for every row.
+#ifndef DECODER_DECODE_MODE_H
+#define DECODER_DECODE_MODE_H
+
+#include <cstddef>
+#include <cstdint>
+
+// The editor's two modes keep the numbers under which its settings store
+// them. The plug-in holds the stored number as it stands, in a module-wide
+// variable also named DecodeMode: where both are seen the variable hides
+// this name, but DecodeMode::Ucn still names the enumerator.
+enum class DecodeMode : std::int32_t {
+    CharRef = 0,  // character references, "&#26085;"
+    Ucn = 1,      // universal character names, "\u65e5"
+    // The command-line tool's own modes, for the formats its users hold.
+    // Their escapes have no field of fixed length, so they have no row here
+    // and the decoder passes leave a text unchanged for them; their rows
+    // are the tool's (FormatSyntaxes in format_escapes.h).
+    Html = 2,  // every character reference of HTML, "&eacute;", "&#x1F600;"
+    Json = 3,  // "\u65e5" in JSON, kept valid
+};
+
+// Field readers, one per mode. `cursor` stands just after a prefix; each
+// reader copies its field into a local buffer of 6 units, moves `cursor` past
+// every unit it took and returns the field's value, or 0 when there is
+// nothing to convert.
+std::uint32_t ReadCharRefField(const char16_t*& cursor);
+std::uint32_t ReadUcnField(const char16_t*& cursor);
+
+// Every prefix is two units long.
+inline constexpr std::size_t PrefixUnits = 2;
+
+// What the escapes of one mode look like.
+struct EscapeSyntax {
+    DecodeMode mode;
+    char16_t prefix[PrefixUnits];  // matched unit for unit, with case; ASCII
+    std::size_t fieldUnits;   // the longest field after the prefix
+    char16_t closer;          // 0, or the unit that ends a field from its second
+                              // unit on and must follow it
+    int base;                 // of the number in the field
+    std::size_t plainUnits;   // the usual escape whole: prefix, a full field of
+                              // digits, the closer
+    std::size_t readerReach;  // units after the prefix that the reader may look at
+    std::size_t carryUnits;   // from a prefix's first unit to the last one that
+                              // its reader may look at: a block that ends
+                              // closer than this after a prefix keeps the
+                              // escape for the next block
+    std::uint32_t (*readField)(const char16_t*& cursor);
+};
+
+inline constexpr EscapeSyntax EscapeSyntaxes[] = {
+    // "&#", 1 to 5 units and ";"; the field stops at ";" and must be followed
+    // by one.
+    {DecodeMode::CharRef, {u'&', u'#'}, 5, u';', 10, 2 + 5 + 1, 5 + 1, 2 + 5 + 1, ReadCharRefField},
+    // "\u" and 1 to 4 units, fewer only at the end of the text.
+    {DecodeMode::Ucn, {u'\\', u'u'}, 4, 0, 16, 2 + 4, 4, 2 + 4, ReadUcnField},
+};
+
+inline constexpr std::size_t EscapeSyntaxCount = sizeof EscapeSyntaxes / sizeof EscapeSyntaxes[0];
+
+// The row of `mode`, or null for a value that names no mode.
+constexpr const EscapeSyntax* FindEscapeSyntax(DecodeMode mode)
+{
+    for (const EscapeSyntax& syntax : EscapeSyntaxes) {
+        if (syntax.mode == mode)
+            return &syntax;
+    }
+    return nullptr;
+}
+
+// The row of a mode known at compile time.
+template <DecodeMode Mode>
+constexpr const EscapeSyntax& SyntaxOf()
+{
+    static_assert(FindEscapeSyntax(Mode) != nullptr, "a mode without a row in EscapeSyntaxes");
+    return *FindEscapeSyntax(Mode);
+}
+
+// The most units that any mode carries over from one block to the next.
+constexpr std::size_t LongestCarryUnits()
+{
+    std::size_t longest = 0;
+    for (const EscapeSyntax& syntax : EscapeSyntaxes)
+        longest = syntax.carryUnits > longest ? syntax.carryUnits : longest;
+    return longest;
+}
+
+#endif
