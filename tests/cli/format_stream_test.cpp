@@ -41,6 +41,7 @@ TEST(HtmlReferences, NamedLongestMatch)
         {"a legacy name with digits, without the semicolon", "frac34x", 6, 0xBE, 0},
         {"no name at all", "foo;", 0, 0, 0},
         {"one letter is no name", "a", 0, 0, 0},
+        {"nothing before the semicolon", ";", 0, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -149,6 +150,14 @@ void ExpectDecodes(DecodeMode mode, const std::string& input, const std::string&
     }
 }
 
+std::string Times(const std::string& piece, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
 struct FormatRow {
     const char* name;
     std::string input;
@@ -206,6 +215,13 @@ TEST(FormatStream, Json)
         {"a pair in a long text", std::string(57, ' ') + "\\uD83D\\uDE00" + std::string(60, ' ') + "\\u00e9",
          std::string(57, ' ') + "\xF0\x9F\x98\x80" + std::string(60, ' ') + "\xC3\xA9"},
         {"a backslash before non-ASCII text", "\\\xE6\x97\xA5\\u0041", "\\\xE6\x97\xA5" "A"},
+        {"runs decoded several at a time", Times("\\u65E5", 13), Times("\xE6\x97\xA5", 13)},
+        {"a line separator inside a run", Times("\\u65e5", 5) + "\\u2028" + Times("\\u65e5", 6),
+         Times("\xE6\x97\xA5", 5) + "\\u2028" + Times("\xE6\x97\xA5", 6)},
+        {"a pair and a quote inside a run", Times("\\u65e5", 3) + "\\uD83D\\uDE00\\u0022" + Times("\\u65e5", 9),
+         Times("\xE6\x97\xA5", 3) + "\xF0\x9F\x98\x80\\u0022" + Times("\xE6\x97\xA5", 9)},
+        {"an escaped backslash before a run", "\\\\" + Times("u65e5\\", 9) + "u65e5",
+         "\\\\u65e5" + Times("\xE6\x97\xA5", 9)},
     };
     for (const FormatRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -220,7 +236,7 @@ TEST(FormatStream, BlockBoundariesAtEveryOffset)
     static const char* const parts[] = {
         "&", "#", "x", ";", "0", "9", "a", "F", "&amp;", "&not", "&notin;", "&nGt;", "&#128;", "&#x1F600;", "&#0",
         "&CounterClockwiseContourIntegral;", "\\", "u", "\\u", "\\\\", "\\u0041", "\\uD83D", "\\uDE00", "\\u0022",
-        "\\u2028", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", " ", "\0"s.c_str(),
+        "\\u2028", "\\u65e5\\u65e5\\u65e5\\u65e5", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", " ", "\0"s.c_str(),
     };
     std::mt19937 random(19);
     for (int round = 0; round < 600; ++round) {

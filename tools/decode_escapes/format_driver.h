@@ -8,6 +8,13 @@
 // What a kernel K provides:
 //   FindByte(bytes, from, count, byte)  the first `byte` in bytes[from, count), or count
 //   FindUnit(units, from, count, unit)  the same for UTF-16 units
+//   DecodesJsonGroups                   true when DecodeJsonGroups is there:
+//   DecodeJsonGroups(in, i, count, out, o)
+//                                       decodes "\u" escapes back to back
+//                                       from in[i] into out[o], several at a
+//                                       time, as far as each may stand
+//                                       unescaped and has three UTF-8 bytes;
+//                                       moves `i` and `o` past them
 #ifndef DECODE_ESCAPES_FORMAT_DRIVER_H
 #define DECODE_ESCAPES_FORMAT_DRIVER_H
 
@@ -292,6 +299,16 @@ BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_
         i = start;
         if (start == count)
             break;
+        if constexpr (Mode == DecodeMode::Json && sizeof(Unit) == 1 && K::DecodesJsonGroups) {
+            // Where a second escape follows the first, there may be a group.
+            if (count - start > 6 && in[start + 6] == first) {
+                K::DecodeJsonGroups(in, i, count, out, o);
+                if (i != start) {
+                    state.decodedAny = true;
+                    continue;
+                }
+            }
+        }
         if constexpr (Mode == DecodeMode::Html)
             read = ReadHtmlReference(state, in, start, count, atEnd);
         else if constexpr (Mode == DecodeMode::Json)

@@ -1,6 +1,6 @@
 // The AVX2 kernel: searches and checks the bytes 64 at a time, and decodes
 // plain escapes back to back straight into UTF-8, references four at a time
-// and names eight, then four, at a time.
+// and names eight, then four, at a time (the json mode's "\u" escapes too).
 #include "hex_digits_avx2.h"
 #include "format_driver.h"
 #include "utf8_driver.h"
@@ -269,7 +269,26 @@ inline __m256i UcnUnits(__m256i digitBytes, __m256i& notDigit)
     return _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010100));
 }
 
+// All ones in the 32-bit lanes whose unit the json mode keeps escaped
+// although it has three UTF-8 bytes: U+2028 and U+2029.
+inline __m256i LineSeparators(__m256i units)
+{
+    return _mm256_cmpeq_epi32(_mm256_and_si256(units, _mm256_set1_epi32(~1)), _mm256_set1_epi32(0x2028));
+}
+
+// What a group of names may not hold beside what NotThreeBytes rules out:
+// in the json mode, the line separators.
+template <bool Json>
+inline __m256i NotDecodable(__m256i units)
+{
+    if constexpr (Json)
+        return _mm256_or_si256(NotThreeBytes(units), LineSeparators(units));
+    else
+        return NotThreeBytes(units);
+}
+
 // 4 names back to back (24 bytes; 28 readable).
+template <bool Json>
 inline bool UcnFour(const unsigned char* in, unsigned char* out)
 {
     const __m256i names = LoadHalves(in, in + 12);
@@ -278,7 +297,7 @@ inline bool UcnFour(const unsigned char* in, unsigned char* out)
     // Only the first 8 bytes, two units, of each half are names.
     const __m256i places = _mm256_setr_epi32(-1, -1, 0, 0, -1, -1, 0, 0);
     const __m256i bad = _mm256_or_si256(WrongPrefixes(names),
-                                        _mm256_and_si256(places, _mm256_or_si256(notDigit, NotThreeBytes(units))));
+                                        _mm256_and_si256(places, _mm256_or_si256(notDigit, NotDecodable<Json>(units))));
     if (!_mm256_testz_si256(bad, bad))
         return false;
     StoreSixAndSix(_mm256_shuffle_epi8(EncodeThreeBytes(units), BytesOfLanes01()), out);
@@ -288,6 +307,7 @@ inline bool UcnFour(const unsigned char* in, unsigned char* out)
 // 8 names back to back (48 bytes; 52 readable): names 0, 1 | 4, 5 in one
 // vector and 2, 3 | 6, 7 in another, so that their digits, put together,
 // come in order: names 0 to 3 in the low half, 4 to 7 in the high half.
+template <bool Json>
 inline bool UcnEight(const unsigned char* in, unsigned char* out)
 {
     const __m256i first = LoadHalves(in, in + 24);
@@ -296,7 +316,7 @@ inline bool UcnEight(const unsigned char* in, unsigned char* out)
     const __m256i units = UcnUnits(
         _mm256_or_si256(_mm256_shuffle_epi8(first, DigitsLow()), _mm256_shuffle_epi8(second, DigitsHigh())), notDigit);
     const __m256i bad = _mm256_or_si256(_mm256_or_si256(WrongPrefixes(first), WrongPrefixes(second)),
-                                        _mm256_or_si256(notDigit, NotThreeBytes(units)));
+                                        _mm256_or_si256(notDigit, NotDecodable<Json>(units)));
     if (!_mm256_testz_si256(bad, bad))
         return false;
     // 12 bytes from each half; the second store covers the first's last 4.
@@ -307,14 +327,15 @@ inline bool UcnEight(const unsigned char* in, unsigned char* out)
 }
 
 // Groups of escapes of `size` bytes each (`readable` of them read, `written`
-// written) from `in`, as long as they are plain. A group is written after it
-// was read, and never over bytes not yet read: the result never passes the
-// reading, and a group writes at most 4 bytes beyond its own result.
+// written) from from[in] to to[out], as long as they are plain. A group is
+// written after it was read; where `from` and `to` are one buffer, never
+// over bytes not yet read: the result never passes the reading, and a group
+// writes at most 4 bytes beyond its own result.
 template <bool (*Decode)(const unsigned char*, unsigned char*), std::size_t size, std::size_t readable,
           std::size_t written>
-void DecodeRun(unsigned char* bytes, std::size_t& in, std::size_t count, std::size_t& out)
+void DecodeRun(const unsigned char* from, std::size_t& in, std::size_t count, unsigned char* to, std::size_t& out)
 {
-    while (count - in >= readable && Decode(bytes + in, bytes + out)) {
+    while (count - in >= readable && Decode(from + in, to + out)) {
         in += size;
         out += written;
     }
@@ -333,12 +354,23 @@ struct Avx2 : VectorSearch<Avx2Bytes> {
             return false;
         const std::size_t start = in;
         if constexpr (Mode == DecodeMode::CharRef) {
-            DecodeRun<CharRefFour, 4 * plainBytes, 4 * plainBytes, 12>(bytes, in, count, out);
+            DecodeRun<CharRefFour, 4 * plainBytes, 4 * plainBytes, 12>(bytes, in, count, bytes, out);
         } else if constexpr (Mode == DecodeMode::Ucn) {
-            DecodeRun<UcnEight, 8 * plainBytes, 52, 24>(bytes, in, count, out);
-            DecodeRun<UcnFour, 4 * plainBytes, 28, 12>(bytes, in, count, out);
+            DecodeRun<UcnEight<false>, 8 * plainBytes, 52, 24>(bytes, in, count, bytes, out);
+            DecodeRun<UcnFour<false>, 4 * plainBytes, 28, 12>(bytes, in, count, bytes, out);
         }
         return in != start;
+    }
+
+    // The json mode's "\u" escapes, 6 bytes each, that may stand unescaped
+    // and have three UTF-8 bytes, from in[i] into out[o].
+    static constexpr bool DecodesJsonGroups = true;
+
+    static void DecodeJsonGroups(const unsigned char* in, std::size_t& i, std::size_t count, unsigned char* out,
+                                 std::size_t& o)
+    {
+        DecodeRun<UcnEight<true>, 48, 52, 24>(in, i, count, out, o);
+        DecodeRun<UcnFour<true>, 24, 28, 12>(in, i, count, out, o);
     }
 };
 

@@ -18,6 +18,7 @@ struct Portable {
         return from;
     }
     static constexpr bool DecodesGroups = false;
+    static constexpr bool DecodesJsonGroups = false;
 };
 
 BlockStep DecodeBlock(Utf8DecodeState& state, unsigned char* bytes, std::size_t count, bool atEnd)

@@ -58,6 +58,7 @@ struct Sse2Bytes {
 
 struct Sse2 : VectorSearch<Sse2Bytes> {
     static constexpr bool DecodesGroups = false;
+    static constexpr bool DecodesJsonGroups = false;
 };
 
 BlockStep DecodeBlock(Utf8DecodeState& state, unsigned char* bytes, std::size_t count, bool atEnd)
