@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "option_help.h"
 #include "option_parser.h"
 #include "version.h"
 
@@ -10,13 +11,32 @@ namespace {
 
 enum OptionId { Mode, Encoding, Output, InPlace, Help, Version };
 
+const OptionChoice ModeChoices[] = {
+    {"0 charref", "character references, \"&#26085;\" (default)"},
+    {"1 ucn", "universal character names, \"\\u65e5\""},
+    {nullptr, nullptr},
+};
+
+const OptionChoice EncodingChoices[] = {
+    {"auto", "by the byte order mark, else UTF-8 (default)"},
+    {"utf-8", "UTF-8"},
+    {"utf-16le", "UTF-16, little-endian"},
+    {"utf-16be", "UTF-16, big-endian"},
+    {nullptr, nullptr},
+};
+
+// The options, and what --help, the manual page and the shell completions
+// say of them.
 const OptionDefinition KnownOptions[] = {
-    {"mode", 'm', true, Mode},
-    {"encoding", 'e', true, Encoding},
-    {"output", 'o', true, Output},
-    {"in-place", 'i', false, InPlace},
-    {"help", 'h', false, Help},
-    {"version", 0, false, Version},
+    {"mode", 'm', OptionValue::Required, Mode, "MODE", "the kind of escape to decode", nullptr, ModeChoices},
+    {"encoding", 'e', OptionValue::Required, Encoding, "ENC", "how the input is read", nullptr, EncodingChoices},
+    {"output", 'o', OptionValue::Required, Output, "OUT", "write to OUT instead of standard output", nullptr,
+     nullptr, true},
+    {"in-place", 'i', OptionValue::Optional, InPlace, "SUFFIX", "rewrite each FILE with its own result",
+     "With SUFFIX, keep each original as FILE followed by SUFFIX; a * in SUFFIX stands for FILE's name "
+     "(-i'old/*' keeps it in the folder old)."},
+    {"help", 'h', OptionValue::None, Help, nullptr, "show this help and exit"},
+    {"version", 0, OptionValue::None, Version, nullptr, "show the version and exit"},
 };
 
 // Lower case, without '-' and '_': "UTF-16LE", "utf16le" and "utf_16le" match.
@@ -100,6 +120,7 @@ bool ApplyOption(const ParsedOption& option, ParseResult& result)
             return false;
         }
         options.target = OutputTarget::InPlace;
+        options.backupSuffix = option.value;
         return true;
     case Help:
         result.outcome = ParseOutcome::ShowHelp;
@@ -160,23 +181,24 @@ const char* VersionText()
     return "decode-escapes " PRODUCT_VERSION "\n";
 }
 
-const char* HelpText()
+OptionTable DecodeEscapesOptions()
+{
+    return {KnownOptions, sizeof KnownOptions / sizeof KnownOptions[0]};
+}
+
+std::string HelpText()
 {
     return "Usage: decode-escapes [OPTION]... [FILE]...\n"
            "Replaces each numeric escape of one kind in the text of each FILE by the\n"
            "UTF-16 code unit that it names, as the editor plug-in's command does.\n"
            "With no FILE, or when FILE is -, reads standard input.\n"
+           "\n" +
+           OptionHelp(DecodeEscapesOptions()) +
            "\n"
-           "  -m, --mode MODE       the kind of escape to decode:\n"
-           "                          0 or charref  character references, \"&#26085;\" (default)\n"
-           "                          1 or ucn      universal character names, \"\\u65e5\"\n"
-           "  -e, --encoding ENC    how the input is read: auto (default), utf-8, utf-16le\n"
-           "                        or utf-16be. auto goes by the byte order mark and\n"
-           "                        reads UTF-8 when there is none.\n"
-           "  -o, --output OUT      write to OUT instead of standard output\n"
-           "  -i, --in-place        rewrite each FILE with its own result\n"
-           "  -h, --help            show this help and exit\n"
-           "      --version         show the version and exit\n"
+           "Short options may be grouped; one that takes a value takes the rest of the\n"
+           "group, as -i takes its SUFFIX: -im1 keeps a backup with the suffix m1, while\n"
+           "-m1 -i decodes mode 1 in place. A long option may be cut to any start that\n"
+           "names it alone (--enc=utf-8). -- ends the options.\n"
            "\n"
            "Output: each result is written in the encoding of its input, with the byte\n"
            "order mark if the input had one. The text is read, decoded and written in\n"
