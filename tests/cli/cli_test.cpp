@@ -340,7 +340,7 @@ struct UsageRow {
 const UsageRow UsageRows[] = {
     {"unknown long option", {"--bogus", "in.txt"}, "unknown option '--bogus'"},
     {"unknown short option", {"-x"}, "unknown option '-x'"},
-    {"mode 2", {"--mode", "2"}, "unknown mode '2' for --mode (use 0, 1, charref or ucn)"},
+    {"mode 2", {"--mode", "2"}, "unknown mode '2' for --mode (use 0, charref, 1 or ucn)"},
     {"mode without value", {"--mode"}, "--mode needs a value"},
     {"unknown encoding", {"-e", "latin1"}, "unknown encoding 'latin1' for -e"},
     {"output and in place", {"-o", "out.txt", "-i", "in.txt"}, "--output and --in-place cannot be used together"},

@@ -71,7 +71,7 @@ std::string Summary(const OptionDefinition& option, const char* endWithoutChoice
 }
 
 // "1 ucn" as "1 or ucn", or as "1, ucn" with `separator` ", ".
-std::string ChoiceNames(const OptionChoice& choice, const std::string& separator)
+std::string ShownNames(const OptionChoice& choice, const std::string& separator)
 {
     std::string shown;
     for (const std::string& name : Words(choice.names))
@@ -79,10 +79,10 @@ std::string ChoiceNames(const OptionChoice& choice, const std::string& separator
     return shown;
 }
 
-std::vector<std::string> AllChoiceNames(const OptionDefinition& option)
+std::vector<std::string> AllChoiceNames(const OptionChoice* choices)
 {
     std::vector<std::string> names;
-    for (const OptionChoice* choice = option.choices; choice != nullptr && choice->names != nullptr; ++choice) {
+    for (const OptionChoice* choice = choices; choice != nullptr && choice->names != nullptr; ++choice) {
         for (const std::string& name : Words(choice->names))
             names.push_back(name);
     }
@@ -167,6 +167,30 @@ std::string ZshDescription(const std::string& text)
 
 }  // namespace
 
+bool FindChoice(const OptionChoice* choices, const std::string& text, std::string (*fold)(const std::string&),
+                int& value)
+{
+    const std::string folded = fold(text);
+    for (const OptionChoice* choice = choices; choice->names != nullptr; ++choice) {
+        for (const std::string& name : Words(choice->names)) {
+            if (fold(name) == folded) {
+                value = choice->value;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::string ChoiceNames(const OptionChoice* choices)
+{
+    const std::vector<std::string> names = AllChoiceNames(choices);
+    std::string shown;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        shown += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return shown;
+}
+
 std::string OptionHelp(OptionTable options)
 {
     std::string help;
@@ -175,9 +199,9 @@ std::string OptionHelp(OptionTable options)
         help += Wrapped("  " + Synopsis(option), Summary(option, details.empty() ? "" : ".") + details, HelpColumn);
         std::size_t width = 0;
         for (const OptionChoice* choice = option.choices; choice != nullptr && choice->names != nullptr; ++choice)
-            width = std::max(width, ChoiceNames(*choice, " or ").size());
+            width = std::max(width, ShownNames(*choice, " or ").size());
         for (const OptionChoice* choice = option.choices; choice != nullptr && choice->names != nullptr; ++choice)
-            help += Wrapped(std::string(HelpColumn + 2, ' ') + ChoiceNames(*choice, " or "), choice->help,
+            help += Wrapped(std::string(HelpColumn + 2, ' ') + ShownNames(*choice, " or "), choice->help,
                             HelpColumn + 4 + width);
     }
     return help;
@@ -222,7 +246,7 @@ std::string BashCompletion(const std::string& program, OptionTable options)
             continue;
         valueCases += "    " + pattern + ")\n        ";
         if (option.choices != nullptr)
-            valueCases += "COMPREPLY=($(compgen -W " + Quoted(Joined(AllChoiceNames(option))) + " -- \"$cur\"))";
+            valueCases += "COMPREPLY=($(compgen -W " + Quoted(Joined(AllChoiceNames(option.choices))) + " -- \"$cur\"))";
         else if (option.valueIsFile)
             valueCases += "COMPREPLY=($(compgen -f -- \"$cur\"))";
         else
@@ -278,7 +302,7 @@ std::string ZshCompletion(const std::string& program, OptionTable options)
             action = std::string(option.value == OptionValue::Optional ? "::" : ":") +
                      ZshDescription(option.valueName) + ":";
             if (option.choices != nullptr)
-                action += "(" + Joined(AllChoiceNames(option)) + ")";
+                action += "(" + Joined(AllChoiceNames(option.choices)) + ")";
             else if (option.valueIsFile)
                 action += "_files";
             else
@@ -305,7 +329,7 @@ std::string FishCompletion(const std::string& program, OptionTable options)
         line += std::string(" -l ") + option.longName;
         if (option.value == OptionValue::Required) {
             if (option.choices != nullptr)
-                line += " -x -a " + Quoted(Joined(AllChoiceNames(option)));
+                line += " -x -a " + Quoted(Joined(AllChoiceNames(option.choices)));
             else
                 line += option.valueIsFile ? " -r -F" : " -x";
         }

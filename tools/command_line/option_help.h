@@ -16,6 +16,13 @@ struct OptionTable {
     const OptionDefinition* end() const { return first + count; }
 };
 
+// The value of the choice that `text` names, where names are compared as
+// `fold` makes them; false when none is.
+bool FindChoice(const OptionChoice* choices, const std::string& text, std::string (*fold)(const std::string&),
+                int& value);
+// The names of the choices for a message: "0, charref, 1 or ucn".
+std::string ChoiceNames(const OptionChoice* choices);
+
 // The option list of --help, wrapped to 79 columns.
 std::string OptionHelp(OptionTable options);
 

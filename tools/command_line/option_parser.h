@@ -20,10 +20,12 @@ enum class OptionValue {
     Optional,  // only attached: "--in-place=.bak", "-i.bak"; "--in-place .bak" is the option and an operand
 };
 
-// One value that an option takes, as help and completion show it.
+// One value that an option takes, with the names that the command line,
+// help and completion know it by.
 struct OptionChoice {
     const char* names;  // the names of the value, separated by spaces: "1 ucn"
     const char* help;   // what it means, may be empty
+    int value;          // the program's own number for it
 };
 
 struct OptionDefinition {

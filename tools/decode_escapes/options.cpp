@@ -11,18 +11,20 @@ namespace {
 
 enum OptionId { Mode, Encoding, Output, InPlace, Help, Version };
 
+// The values of --mode and --encoding; their names are matched in either
+// case, '-' and '_' left out (FoldName).
 const OptionChoice ModeChoices[] = {
-    {"0 charref", "character references, \"&#26085;\" (default)"},
-    {"1 ucn", "universal character names, \"\\u65e5\""},
-    {nullptr, nullptr},
+    {"0 charref", "character references, \"&#26085;\" (default)", 0},
+    {"1 ucn", "universal character names, \"\\u65e5\"", 1},
+    {nullptr, nullptr, 0},
 };
 
 const OptionChoice EncodingChoices[] = {
-    {"auto", "by the byte order mark, else UTF-8 (default)"},
-    {"utf-8", "UTF-8"},
-    {"utf-16le", "UTF-16, little-endian"},
-    {"utf-16be", "UTF-16, big-endian"},
-    {nullptr, nullptr},
+    {"auto", "by the byte order mark, else UTF-8 (default)", static_cast<int>(EncodingChoice::Auto)},
+    {"utf-8", "UTF-8", static_cast<int>(EncodingChoice::Utf8)},
+    {"utf-16le", "UTF-16, little-endian", static_cast<int>(EncodingChoice::Utf16Le)},
+    {"utf-16be", "UTF-16, big-endian", static_cast<int>(EncodingChoice::Utf16Be)},
+    {nullptr, nullptr, 0},
 };
 
 // The options, and what --help, the manual page and the shell completions
@@ -50,57 +52,27 @@ std::string FoldName(const std::string& name)
     return folded;
 }
 
-bool ParseMode(const std::string& value, std::int32_t& mode)
-{
-    const std::string name = FoldName(value);
-    if (name == "0" || name == "charref") {
-        mode = 0;
-        return true;
-    }
-    if (name == "1" || name == "ucn") {
-        mode = 1;
-        return true;
-    }
-    return false;
-}
-
-bool ParseEncoding(const std::string& value, EncodingChoice& encoding)
-{
-    struct Name {
-        const char* folded;
-        EncodingChoice choice;
-    };
-    static const Name names[] = {
-        {"auto", EncodingChoice::Auto},
-        {"utf8", EncodingChoice::Utf8},
-        {"utf16le", EncodingChoice::Utf16Le},
-        {"utf16be", EncodingChoice::Utf16Be},
-    };
-    const std::string folded = FoldName(value);
-    for (const Name& name : names) {
-        if (folded == name.folded) {
-            encoding = name.choice;
-            return true;
-        }
-    }
-    return false;
-}
-
 // Applies one option; returns false with `result.error` set when its value is bad.
 bool ApplyOption(const ParsedOption& option, ParseResult& result)
 {
     Options& options = result.options;
+    int value = 0;
     switch (option.id) {
     case Mode:
-        if (ParseMode(option.value, options.mode))
+        if (FindChoice(ModeChoices, option.value, FoldName, value)) {
+            options.mode = value;
             return true;
-        result.error = "unknown mode '" + option.value + "' for " + option.shownName + " (use 0, 1, charref or ucn)";
+        }
+        result.error = "unknown mode '" + option.value + "' for " + option.shownName + " (use " +
+                       ChoiceNames(ModeChoices) + ")";
         return false;
     case Encoding:
-        if (ParseEncoding(option.value, options.encoding))
+        if (FindChoice(EncodingChoices, option.value, FoldName, value)) {
+            options.encoding = static_cast<EncodingChoice>(value);
             return true;
-        result.error = "unknown encoding '" + option.value + "' for " + option.shownName +
-                       " (use auto, utf-8, utf-16le or utf-16be)";
+        }
+        result.error = "unknown encoding '" + option.value + "' for " + option.shownName + " (use " +
+                       ChoiceNames(EncodingChoices) + ")";
         return false;
     case Output:
         if (option.value.empty()) {
