@@ -142,6 +142,11 @@ private:
 #endif
 };
 
+// Keeps the regular file `path` as it is now under the name `backup` as well,
+// replacing an older file of that name at once: a second hard link where
+// the file system allows one, else a copy with the same permissions.
+bool KeepBackup(const std::string& path, const std::string& backup, std::string& error);
+
 // Which file `path` names; false with `error` set when there is none.
 bool IdentifyFile(const std::string& path, FileIdentity& identity, std::string& error);
 

@@ -380,3 +380,72 @@ void FileLock::Release()
         close(descriptor_);  // which lets go of the lock
     descriptor_ = -1;
 }
+
+namespace {
+
+// Copies the file open at `from` into the new file open at `to`, with its
+// permission bits.
+bool CopyContent(int from, int to, std::string& error)
+{
+    unsigned char buffer[1 << 16];
+    long long got;
+    while ((got = system_calls::ReadSome(from, buffer, sizeof buffer)) > 0) {
+        for (long long done = 0; done < got;) {
+            const long long written = system_calls::WriteSome(to, buffer + done, static_cast<std::size_t>(got - done));
+            if (written < 0) {
+                error = ErrnoText(errno);
+                return false;
+            }
+            done += written;
+        }
+    }
+    struct stat info;
+    if (got < 0 || fstat(from, &info) != 0 || fchmod(to, info.st_mode & 07777) != 0 || fsync(to) != 0) {
+        error = ErrnoText(errno);
+        return false;
+    }
+    return true;
+}
+
+// A copy of `path` under the new name `copy`.
+bool CopyFile(const std::string& path, const std::string& copy, std::string& error)
+{
+    const int from = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0) {
+        error = ErrnoText(errno);
+        return false;
+    }
+    const int to = open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    bool copied = to >= 0 && CopyContent(from, to, error);
+    if (to < 0)
+        error = ErrnoText(errno);
+    if (to >= 0 && close(to) != 0 && copied) {
+        error = ErrnoText(errno);
+        copied = false;
+    }
+    close(from);
+    if (!copied && to >= 0)
+        unlink(copy.c_str());
+    return copied;
+}
+
+}  // namespace
+
+// The backup takes a temporary name beside its place first, so that an
+// older backup is replaced by one rename and never missing.
+bool KeepBackup(const std::string& path, const std::string& backup, std::string& error)
+{
+    const std::string temporary = TemporaryNameBeside(backup);
+    if (link(path.c_str(), temporary.c_str()) != 0 && !CopyFile(path, temporary, error)) {
+        error = "cannot keep a backup: " + error;
+        return false;
+    }
+    if (std::rename(temporary.c_str(), backup.c_str()) != 0) {
+        error = "cannot keep a backup: " + ErrnoText(errno);
+        unlink(temporary.c_str());
+        return false;
+    }
+    // Renaming a name onto another link of the same file leaves both.
+    unlink(temporary.c_str());
+    return true;
+}

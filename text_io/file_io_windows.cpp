@@ -325,3 +325,28 @@ void FileLock::Release()
     }
     mutex_ = nullptr;
 }
+
+// The backup takes a temporary name beside its place first, so that an
+// older backup is replaced by one move and never missing.
+bool KeepBackup(const std::string& path, const std::string& backup, std::string& error)
+{
+    const std::wstring original = Utf8ToWide(path);
+    const std::wstring target = Utf8ToWide(backup);
+    const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    DeleteFileW(temporary.c_str());
+    if (!CreateHardLinkW(temporary.c_str(), original.c_str(), nullptr) &&
+        !CopyFileW(original.c_str(), temporary.c_str(), TRUE)) {
+        error = "cannot keep a backup: " + LastErrorText();
+        return false;
+    }
+    // An older read-only backup gives way like any other.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = "cannot keep a backup: " + LastErrorText();
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,6 +1,12 @@
 // Command lines in the usual form, read by a table of the options that a
-// program knows: "--name", "--name=value", "-n", "-nvalue", "-n value", and
-// "--" before operands that begin with '-'. "-" is an operand.
+// program knows, as getopt_long reads them: "--name", "--name=value",
+// "--name value", a long name cut to any prefix that names one option alone,
+// "-n", "-nvalue", "-n value", short options grouped ("-ab" is "-a -b"; an
+// option that takes a value takes the rest of the group), and "--" before
+// operands that begin with '-'. "-" is an operand.
+//
+// The table is also what a program tells about its options: --help, the
+// manual page and the shell completions are made from it.
 #ifndef CLI_COMMAND_LINE_OPTION_PARSER_H
 #define CLI_COMMAND_LINE_OPTION_PARSER_H
 
@@ -8,17 +14,38 @@
 #include <string>
 #include <vector>
 
+enum class OptionValue {
+    None,      // "--help"
+    Required,  // "--mode=1", "--mode 1", "-m1", "-m 1"
+    Optional,  // only attached: "--in-place=.bak", "-i.bak"; "--in-place .bak" is the option and an operand
+};
+
+// One value that an option takes, with the names that the command line,
+// help and completion know it by.
+struct OptionChoice {
+    const char* names;  // the names of the value, separated by spaces: "1 ucn"
+    const char* help;   // what it means, may be empty
+    int value;          // the program's own number for it
+};
+
 struct OptionDefinition {
     const char* longName;  // "mode" for --mode
     char shortName;        // 'm' for -m; 0: none
-    bool takesValue;
-    int id;                // the program's own name for the option
+    OptionValue value;
+    int id;  // the program's own name for the option
+    // What help, manual and completion tell about the option.
+    const char* valueName = nullptr;  // "MODE"
+    const char* summary = nullptr;    // a line: "the kind of escape to decode"
+    const char* details = nullptr;    // more sentences, or nullptr
+    const OptionChoice* choices = nullptr;  // the values it takes, up to one with null names
+    bool valueIsFile = false;               // the value is a file name (completion offers files)
 };
 
 struct ParsedOption {
     int id;
-    std::string shownName;  // as written: "--mode" or "-m"
+    std::string shownName;  // the option's own name for messages: "--mode" or "-m"
     std::string value;
+    bool hasValue = false;  // false for an optional value not given
 };
 
 struct ParsedCommandLine {

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "option_help.h"
 #include "option_parser.h"
 #include "text_kernels/kernel_list.h"
 #include "version.h"
@@ -11,13 +12,37 @@ namespace {
 
 enum OptionId { Mode, Encoding, Output, InPlace, Help, Version };
 
+// The values of --mode and --encoding; their names are matched in either
+// case, '-' and '_' left out (FoldName).
+const OptionChoice ModeChoices[] = {
+    {"0 charref", "character references, \"&#26085;\" (default)", static_cast<int>(DecodeMode::CharRef)},
+    {"1 ucn", "universal character names, \"\\u65e5\"", static_cast<int>(DecodeMode::Ucn)},
+    {"html", "every character reference of HTML, as a browser reads it: \"&eacute;\", \"&#x41;\"",
+     static_cast<int>(DecodeMode::Html)},
+    {"json", "\"\\u65e5\" in JSON, which stays valid", static_cast<int>(DecodeMode::Json)},
+    {nullptr, nullptr, 0},
+};
+
+const OptionChoice EncodingChoices[] = {
+    {"auto", "by the byte order mark, else UTF-8 (default)", static_cast<int>(EncodingChoice::Auto)},
+    {"utf-8", "UTF-8", static_cast<int>(EncodingChoice::Utf8)},
+    {"utf-16le", "UTF-16, little-endian", static_cast<int>(EncodingChoice::Utf16Le)},
+    {"utf-16be", "UTF-16, big-endian", static_cast<int>(EncodingChoice::Utf16Be)},
+    {nullptr, nullptr, 0},
+};
+
+// The options, and what --help, the manual page and the shell completions
+// say of them.
 const OptionDefinition KnownOptions[] = {
-    {"mode", 'm', true, Mode},
-    {"encoding", 'e', true, Encoding},
-    {"output", 'o', true, Output},
-    {"in-place", 'i', false, InPlace},
-    {"help", 'h', false, Help},
-    {"version", 0, false, Version},
+    {"mode", 'm', OptionValue::Required, Mode, "MODE", "the kind of escape to decode", nullptr, ModeChoices},
+    {"encoding", 'e', OptionValue::Required, Encoding, "ENC", "how the input is read", nullptr, EncodingChoices},
+    {"output", 'o', OptionValue::Required, Output, "OUT", "write to OUT instead of standard output", nullptr,
+     nullptr, true},
+    {"in-place", 'i', OptionValue::Optional, InPlace, "SUFFIX", "rewrite each FILE with its own result",
+     "With SUFFIX, keep each original as FILE followed by SUFFIX; a * in SUFFIX stands for FILE's name "
+     "(-i'old/*' keeps it in the folder old)."},
+    {"help", 'h', OptionValue::None, Help, nullptr, "show this help and exit"},
+    {"version", 0, OptionValue::None, Version, nullptr, "show the version and exit"},
 };
 
 // Lower case, without '-' and '_': "UTF-16LE", "utf16le" and "utf_16le" match.
@@ -31,69 +56,27 @@ std::string FoldName(const std::string& name)
     return folded;
 }
 
-// The one place where the text of --mode becomes a mode: a name, or the
-// number under which the plug-in stores the mode.
-bool ParseMode(const std::string& value, DecodeMode& mode)
-{
-    struct Name {
-        const char* folded;
-        DecodeMode mode;
-    };
-    static const Name names[] = {
-        {"0", DecodeMode::CharRef},
-        {"charref", DecodeMode::CharRef},
-        {"1", DecodeMode::Ucn},
-        {"ucn", DecodeMode::Ucn},
-        {"html", DecodeMode::Html},
-        {"json", DecodeMode::Json},
-    };
-    const std::string folded = FoldName(value);
-    for (const Name& name : names) {
-        if (folded == name.folded) {
-            mode = name.mode;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool ParseEncoding(const std::string& value, EncodingChoice& encoding)
-{
-    struct Name {
-        const char* folded;
-        EncodingChoice choice;
-    };
-    static const Name names[] = {
-        {"auto", EncodingChoice::Auto},
-        {"utf8", EncodingChoice::Utf8},
-        {"utf16le", EncodingChoice::Utf16Le},
-        {"utf16be", EncodingChoice::Utf16Be},
-    };
-    const std::string folded = FoldName(value);
-    for (const Name& name : names) {
-        if (folded == name.folded) {
-            encoding = name.choice;
-            return true;
-        }
-    }
-    return false;
-}
-
 // Applies one option; returns false with `result.error` set when its value is bad.
 bool ApplyOption(const ParsedOption& option, ParseResult& result)
 {
     Options& options = result.options;
+    int value = 0;
     switch (option.id) {
     case Mode:
-        if (ParseMode(option.value, options.mode))
+        if (FindChoice(ModeChoices, option.value, FoldName, value)) {
+            options.mode = static_cast<DecodeMode>(value);
             return true;
-        result.error = "unknown mode '" + option.value + "' for " + option.shownName + " (use html, json, 0, 1, charref or ucn)";
+        }
+        result.error = "unknown mode '" + option.value + "' for " + option.shownName + " (use " +
+                       ChoiceNames(ModeChoices) + ")";
         return false;
     case Encoding:
-        if (ParseEncoding(option.value, options.encoding))
+        if (FindChoice(EncodingChoices, option.value, FoldName, value)) {
+            options.encoding = static_cast<EncodingChoice>(value);
             return true;
-        result.error = "unknown encoding '" + option.value + "' for " + option.shownName +
-                       " (use auto, utf-8, utf-16le or utf-16be)";
+        }
+        result.error = "unknown encoding '" + option.value + "' for " + option.shownName + " (use " +
+                       ChoiceNames(EncodingChoices) + ")";
         return false;
     case Output:
         if (option.value.empty()) {
@@ -113,6 +96,7 @@ bool ApplyOption(const ParsedOption& option, ParseResult& result)
             return false;
         }
         options.target = OutputTarget::InPlace;
+        options.backupSuffix = option.value;
         return true;
     case Help:
         result.outcome = ParseOutcome::ShowHelp;
@@ -173,25 +157,23 @@ const char* VersionText()
     return "decode-escapes " PRODUCT_VERSION "\n";
 }
 
-const char* HelpText()
+OptionTable DecodeEscapesOptions()
+{
+    return {KnownOptions, sizeof KnownOptions / sizeof KnownOptions[0]};
+}
+
+std::string HelpText()
 {
     return "Usage: decode-escapes [OPTION]... [FILE]...\n"
            "Replaces the escapes of one kind in the text of each FILE by the characters\n"
            "that they name. With no FILE, or when FILE is -, reads standard input.\n"
+           "\n" +
+           OptionHelp(DecodeEscapesOptions()) +
            "\n"
-           "  -m, --mode MODE       the kind of escape to decode:\n"
-           "                          0 or charref  character references, \"&#26085;\" (default)\n"
-           "                          1 or ucn      universal character names, \"\\u65e5\"\n"
-           "                          html          every character reference of HTML, as\n"
-           "                                        a browser reads it: \"&eacute;\", \"&#x41;\"\n"
-           "                          json          \"\\u65e5\" in JSON, which stays valid\n"
-           "  -e, --encoding ENC    how the input is read: auto (default), utf-8, utf-16le\n"
-           "                        or utf-16be. auto goes by the byte order mark and\n"
-           "                        reads UTF-8 when there is none.\n"
-           "  -o, --output OUT      write to OUT instead of standard output\n"
-           "  -i, --in-place        rewrite each FILE with its own result\n"
-           "  -h, --help            show this help and exit\n"
-           "      --version         show the version and exit\n"
+           "Short options may be grouped; one that takes a value takes the rest of the\n"
+           "group, as -i takes its SUFFIX: -im1 keeps a backup with the suffix m1, while\n"
+           "-m1 -i decodes mode 1 in place. A long option may be cut to any start that\n"
+           "names it alone (--enc=utf-8). -- ends the options.\n"
            "\n"
            "Modes 0 and 1 decode exactly what the editor plug-in's command decodes: a\n"
            "field of up to 5 decimal or 4 hexadecimal units, cut to one UTF-16 code unit.\n"

@@ -3,6 +3,7 @@
 #define DECODE_ESCAPES_OPTIONS_H
 
 #include "decoder/decode_mode.h"
+#include "option_help.h"
 #include "text_encoding.h"
 
 #include <string>
@@ -19,6 +20,7 @@ struct Options {
     EncodingChoice encoding = EncodingChoice::Auto;
     OutputTarget target = OutputTarget::StandardOutput;
     std::string outputPath;          // for OutputTarget::File
+    std::string backupSuffix;        // for OutputTarget::InPlace: keeps the original as FILE + suffix; empty: none
     std::vector<std::string> files;  // "-" is standard input; none means "-"
 };
 
@@ -33,8 +35,11 @@ struct ParseResult {
 // Parses the arguments after the program name.
 ParseResult ParseOptions(const std::vector<std::string>& args);
 
+// The options, for --help and for the manual page and completions.
+OptionTable DecodeEscapesOptions();
+
 // The texts that --help and --version print.
-const char* HelpText();
+std::string HelpText();
 const char* VersionText();
 
 #endif

@@ -109,6 +109,28 @@ int RunToFile(const Options& options, Kernel kernel)
     return ExitSuccess;
 }
 
+// Where -i keeps the original of `path`: the path followed by the suffix,
+// or, when the suffix holds a '*', the suffix with each '*' replaced by the
+// file's name, in the file's folder unless it is an absolute path.
+std::string BackupPath(const std::string& path, const std::string& suffix)
+{
+    if (suffix.find('*') == std::string::npos)
+        return path + suffix;
+#if defined(_WIN32)
+    const char* const separators = "/\\:";
+    const bool absolute = suffix.find_first_of(separators) == 0 || suffix.find(':') == 1;
+#else
+    const char* const separators = "/";
+    const bool absolute = suffix[0] == '/';
+#endif
+    const std::size_t split = path.find_last_of(separators);
+    const std::string folder = split == std::string::npos ? std::string() : path.substr(0, split + 1);
+    std::string backup = absolute ? std::string() : folder;
+    for (char c : suffix)
+        backup += c == '*' ? path.substr(folder.size()) : std::string(1, c);
+    return backup;
+}
+
 // The files that this run has rewritten or left as they were, before and
 // after: a file named twice, or by two paths, is decoded once.
 using FilesDone = std::set<FileIdentity>;
@@ -144,6 +166,11 @@ bool RewriteFile(const std::string& file, const Options& options, Kernel kernel,
     }
     if (!outcome.decodedAny)
         return true;  // the temporary file goes, the file stays as it is
+    const std::string& path = out.resolvedPath();
+    if (!options.backupSuffix.empty() && !KeepBackup(path, BackupPath(path, options.backupSuffix), error)) {
+        Report(name, error);
+        return false;
+    }
     if (!out.Commit(error)) {
         Report(name, error);
         return false;
@@ -180,7 +207,7 @@ int RunDecodeEscapes(const std::vector<std::string>& args)
                      parsed.error.c_str());
         return ExitFailure;
     case ParseOutcome::ShowHelp:
-        return PrintText(HelpText()) ? ExitSuccess : ExitFailure;
+        return PrintText(HelpText().c_str()) ? ExitSuccess : ExitFailure;
     case ParseOutcome::ShowVersion:
     case ParseOutcome::Run:
         break;

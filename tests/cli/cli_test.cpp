@@ -155,6 +155,9 @@ const DecodeRow DecodeRows[] = {
     {"--mode=charref", {"--mode=charref"}, "\\u0041&#66;", "\\u0041B"},
     {"-m UCN", {"-m", "UCN"}, "\\u0041", "A"},
     {"- is standard input", {"-"}, "&#65;", "A"},
+    {"- after -- is standard input", {"--", "-"}, "&#65;", "A"},
+    {"long option cut short", {"--mod=1"}, "\\u0041&#66;", "A&#66;"},
+    {"long option cut short, value apart", {"--enc", "utf-16le"}, Le(u"&#65;"), Le(u"A")},
     {"empty input", {}, "", ""},
     {"line ends kept", {}, "&#65;\r\n&#66;\n", "A\r\nB\n"},
     {"UTF-8 byte order mark kept", {}, Utf8Bom + "&#65;", Utf8Bom + "A"},
@@ -348,14 +351,19 @@ struct UsageRow {
 const UsageRow UsageRows[] = {
     {"unknown long option", {"--bogus", "in.txt"}, "unknown option '--bogus'"},
     {"unknown short option", {"-x"}, "unknown option '-x'"},
-    {"mode 2", {"--mode", "2"}, "unknown mode '2' for --mode (use html, json, 0, 1, charref or ucn)"},
+    {"mode 2", {"--mode", "2"}, "unknown mode '2' for --mode (use 0, charref, 1, ucn, html or json)"},
     {"mode xml", {"-m", "xml"}, "unknown mode 'xml' for -m"},
     {"mode without value", {"--mode"}, "--mode needs a value"},
     {"unknown encoding", {"-e", "latin1"}, "unknown encoding 'latin1' for -e"},
     {"output and in place", {"-o", "out.txt", "-i", "in.txt"}, "--output and --in-place cannot be used together"},
     {"in place without file", {"--in-place"}, "--in-place needs at least one FILE"},
     {"in place on standard input", {"-i", "in.txt", "-"}, "--in-place cannot rewrite standard input"},
-    {"value for a flag", {"--in-place=yes", "in.txt"}, "--in-place takes no value"},
+    {"value for a flag", {"--version=yes", "in.txt"}, "--version takes no value"},
+    {"value for a flag cut short", {"--vers=yes"}, "--version takes no value"},
+    {"unknown option in a group", {"-xi", "in.txt"}, "unknown option '-x'"},
+    {"a value takes the rest of the group", {"-em1"}, "unknown encoding 'm1' for -e"},
+    {"short option without its value", {"-m"}, "-m needs a value"},
+    {"bad value of a long option cut short", {"--m=2"}, "unknown mode '2' for --mode"},
     {"empty output name", {"-o", ""}, "-o needs a file name"},
     {"unknown kernel", {}, "unknown kernel 'avx3' in DECODE_ESCAPES_KERNEL; this processor runs portable",
      {"DECODE_ESCAPES_KERNEL=avx3"}},
@@ -538,6 +546,58 @@ TEST_F(CliTest, InPlaceRewritesAFileNamedTwiceOnce)
         const ToolRun run = Run(args);
         EXPECT_EQ(run.exitStatus, 0) << args[2] << ": " << run.err;
         EXPECT_EQ(ReadFileBytes(Path("f.txt")), "a&#65;b") << args[1] << " " << args[2];
+    }
+}
+
+// -i with a suffix keeps the original of each rewritten file, as sed does:
+// the old file itself under the new name, replacing an older backup.
+TEST_F(CliTest, InPlaceKeepsABackupWithTheSuffix)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        const char* backup;  // nullptr: none
+        int exitStatus;
+        std::string decoded;  // f.txt afterwards
+        std::string original = "&#65;\\u0042";
+    } rows[] = {
+        {"-i.bak", {"-i.bak", "f.txt"}, "f.txt.bak", 0, "A\\u0042"},
+        {"--in-place=~", {"--in-place=~", "f.txt"}, "f.txt~", 0, "A\\u0042"},
+        {"long option cut short", {"--in=.orig", "-m1", "f.txt"}, "f.txt.orig", 0, "&#65;B"},
+        {"-i then the mode apart", {"-m", "1", "-i.bak", "f.txt"}, "f.txt.bak", 0, "&#65;B"},
+        {"the rest of a group is the suffix", {"-im1", "f.txt"}, "f.txtm1", 0, "A\\u0042"},
+        {"* is the file's name", {"-iold/*", "f.txt"}, "old/f.txt", 0, "A\\u0042"},
+        {"* within a name", {"--in-place=old/*.orig", "f.txt"}, "old/f.txt.orig", 0, "A\\u0042"},
+        {"an older backup is replaced", {"-i.old", "f.txt"}, "f.txt.old", 0, "A\\u0042"},
+        {"no backup without a suffix", {"--in-place=", "f.txt"}, nullptr, 0, "A\\u0042"},
+        {"nothing to decode, no backup", {"-i.bak", "f.txt"}, nullptr, 0, "plain", "plain"},
+        {"backup folder missing", {"-inew/*", "f.txt"}, nullptr, 2, "&#65;\\u0042"},
+    };
+    for (const auto& row : rows) {
+        fs::remove_all(Path("old"));
+        for (const std::string& name : Files())
+            fs::remove(Path(name));
+        fs::create_directory(Path("old"));
+        WriteFileBytes(Path("f.txt"), row.original);
+        WriteFileBytes(Path("f.txt.old"), "an older backup");
+        struct stat before;
+        ASSERT_EQ(stat(Path("f.txt").c_str(), &before), 0);
+        const ToolRun run = Run(row.args);
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << row.name << ": " << run.err;
+        if (row.exitStatus != 0) {
+            EXPECT_TRUE(Contains(run.err, "f.txt: cannot keep a backup: No such file or directory")) << run.err;
+        }
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), row.decoded) << row.name;
+        std::set<std::string> expected = {"f.txt", "f.txt.old", "old"};
+        if (row.backup != nullptr) {
+            struct stat backup;
+            ASSERT_EQ(stat(Path(row.backup).c_str(), &backup), 0) << row.name;
+            EXPECT_EQ(backup.st_ino, before.st_ino) << row.name << ": not the original file";
+            EXPECT_EQ(ReadFileBytes(Path(row.backup)), row.original) << row.name;
+            expected.insert(fs::path(row.backup).begin()->string());
+        }
+        EXPECT_EQ(Files(), expected) << row.name;
+        EXPECT_EQ(fs::is_empty(Path("old")), row.backup == nullptr || row.backup[0] != 'o') << row.name;
     }
 }
 

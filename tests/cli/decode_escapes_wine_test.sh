@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # decode-escapes.exe under Wine: what only the Windows build can get wrong.
-# Links and read-only files follow the same rules as on Linux, "-o -" is
+# Links, read-only files and backups follow the same rules as on Linux, "-o -" is
 # standard output, a closed standard error never ends up in a file, and a
 # file larger than a 32-bit address space streams through.
 # Argument: the folder of the Windows programs. WINE names the loader.
@@ -34,6 +34,18 @@ chmod 444 readonly.txt
 decode -i readonly.txt
 check "-i rewrites a read-only file" "B" "$(cat readonly.txt)"
 check "-i keeps it read-only" "r--r--r--" "$(stat -c %A readonly.txt | cut -c 2-)"
+
+# -i with a suffix: a hard link or a copy of the original, replacing an
+# older backup, beside the file or where a * in the suffix puts it.
+printf '&#69;' >kept.txt
+printf 'older' >kept.txt.bak
+mkdir old
+decode -i.bak kept.txt
+check "-i.bak keeps the original" "&#69;" "$(cat kept.txt.bak)"
+check "-i.bak rewrites the file" "E" "$(cat kept.txt)"
+printf '&#70;' >kept.txt
+decode --in-pl='old/*.orig' -m0 kept.txt
+check "--in-place=old/* keeps it in that folder" "&#70;" "$(cat old/kept.txt.orig)"
 
 check "-o - is standard output" "C" "$(printf '&#67;' | decode -o -)"
 check "-o - makes no file" "" "$(ls -- - 2>/dev/null)"

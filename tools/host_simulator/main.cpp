@@ -94,8 +94,8 @@ struct RunOptions {
 enum RunOptionId { RunMode, RunOutput };
 
 const OptionDefinition RunOptionDefinitions[] = {
-    {"mode", 'm', true, RunMode},
-    {"output", 'o', true, RunOutput},
+    {"mode", 'm', OptionValue::Required, RunMode},
+    {"output", 'o', OptionValue::Required, RunOutput},
 };
 
 bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options, std::string& error)
