@@ -853,8 +853,8 @@ TEST_F(CliTest, LeavesALinkPlantedByAnotherUserAlone)
         std::string privateText;  // private.txt afterwards
         std::string ownText;      // own.txt afterwards
     } rows[] = {
-        {"-o, planted", {"-o", "tmp/report.txt"}, 2, "decode-escapes: tmp/report.txt: Permission denied", "secret &#65;", "&#66;"},
-        {"-i, planted", {"-i", "tmp/report.txt"}, 2, "decode-escapes: tmp/report.txt: Permission denied", "secret &#65;", "&#66;"},
+        {"-o, planted", {"-o", "tmp/report.txt"}, 2, "decode-escapes: tmp/report.txt: cannot open: Permission denied", "secret &#65;", "&#66;"},
+        {"-i, planted", {"-i", "tmp/report.txt"}, 2, "decode-escapes: tmp/report.txt: cannot open: Permission denied", "secret &#65;", "&#66;"},
         {"-o, own link", {"-o", "tmp/own-link.txt", "own.txt"}, 0, "", "secret &#65;", "B"},
     };
     for (const auto& row : rows) {
