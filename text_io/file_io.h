@@ -26,8 +26,13 @@ std::string ErrnoText(int error);
 
 // Which file a path names, whatever path was used.
 struct FileIdentity {
-    std::uint64_t volume = 0;
+    std::uint64_t volume = 0;  // 0 when the system does not tell (Wine, for a redirected standard stream)
     std::uint64_t index = 0;
+    // True when both are one file; a volume that is not known matches any.
+    bool IsSameFile(const FileIdentity& other) const
+    {
+        return index == other.index && (volume == other.volume || volume == 0 || other.volume == 0);
+    }
     bool operator<(const FileIdentity& other) const
     {
         return volume != other.volume ? volume < other.volume : index < other.index;

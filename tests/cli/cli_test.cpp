@@ -382,6 +382,8 @@ TEST_F(CliTest, HelpAndVersion)
         {"--help", "Usage: decode-escapes [OPTION]... [FILE]...\n", {}},
         {"-h", "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n", {}},
         {"--help", "-i rewrites a read-only file too", {}},
+        {"--help", "its other names keep the old text, unless they are given\ntoo", {}},
+        {"--help", "skipped, with -o too: the other FILEs are written, and the exit status is 2", {}},
         {"--help", "Standard output then stops before\nthe bad bytes", {}},
         {"--version", "decode-escapes " PRODUCT_VERSION "\n", {}},
         {"--version", std::string("kernel: ") + KernelName(BestKernel()) + "\n", {}},

@@ -46,7 +46,7 @@ bool IsTheOutputFile(const std::string& file, const InputFile& input, const Desc
 {
     FileIdentity output;
     FileIdentity read;
-    if (!out.RegularFileIdentity(output) || !input.RegularFileIdentity(read) || output < read || read < output)
+    if (!out.RegularFileIdentity(output) || !input.RegularFileIdentity(read) || !output.IsSameFile(read))
         return false;
     Report(DisplayName(file), "input file is output file");
     return true;
