@@ -334,6 +334,14 @@ bool CopyAccessControlList(int source, int target, std::string& error)
     return copied;
 }
 
+// Holds a new temporary file locked, so that no other run takes it for one
+// that a killed run left. On a file system without locks, no run can take
+// it either; false only when another run took it first.
+bool HoldNewTemporary(int descriptor)
+{
+    return flock(descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
 }  // namespace
 
 namespace system_calls {
@@ -489,15 +497,13 @@ void ReplacementFile::RemoveStaleTemporaries()
     closedir(folder);
 }
 
-// The temporary file is held locked from the start, so that no other run
-// takes it for one that a killed run left.
 bool ReplacementFile::CreateTemporary(std::string& error)
 {
     RemoveStaleTemporaries();
 #if defined(O_TMPFILE)
     // Unnamed: if the program is killed, nothing is left behind.
     descriptor_ = openat(directory_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (descriptor_ >= 0 && flock(descriptor_, LOCK_EX) == 0)
+    if (descriptor_ >= 0 && HoldNewTemporary(descriptor_))
         return true;
     if (descriptor_ >= 0)
         close(descriptor_);
@@ -513,13 +519,17 @@ bool ReplacementFile::CreateTemporary(std::string& error)
         }
         struct stat opened;
         struct stat named;
-        if (flock(descriptor_, LOCK_EX | LOCK_NB) == 0 && fstat(descriptor_, &opened) == 0 &&
-            fstatat(directory_, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named)) {
+        const bool held = HoldNewTemporary(descriptor_);
+        const bool ours = fstat(descriptor_, &opened) == 0 &&
+                          fstatat(directory_, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named);
+        if (held && ours) {
             tempPath_ = name;
             ArmTempRemoval(directory_, tempPath_);
             return true;
         }
-        close(descriptor_);  // taken away before it was held: another name
+        if (ours)
+            unlinkat(directory_, name.c_str(), 0);
+        close(descriptor_);  // taken by another run before it was held: another name
         descriptor_ = -1;
     }
     error = ErrnoText(errno);
