@@ -2,16 +2,50 @@
 
 #include "utf8.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {
 
-// True for the C0 and C1 control characters and DEL.
+// The characters that change how a line is shown without showing
+// themselves: the invisible format characters (soft hyphen, Arabic and
+// Syriac marks, zero-width spaces and joiners, the marks and embeddings
+// that set the direction of text, the byte order mark, interlinear
+// annotation, Egyptian and shorthand format controls, musical beams, tags)
+// and the line and paragraph separators. First and last of each run.
+const struct {
+    std::uint32_t first;
+    std::uint32_t last;
+} InvisibleRuns[] = {
+    {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},
+    {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},   {0x2028, 0x202E},
+    {0x2060, 0x2064},   {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+    {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+    {0xE0020, 0xE007F},
+};
+
+// The character that a well-formed sequence of `length` bytes stands for.
+std::uint32_t CodePoint(const unsigned char* p, std::size_t length)
+{
+    static const unsigned char leadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    std::uint32_t code = p[0] & leadBits[length];
+    for (std::size_t k = 1; k < length; ++k)
+        code = (code << 6) | (p[k] & 0x3Fu);
+    return code;
+}
+
+// True for the C0 and C1 control characters, DEL, and the invisible
+// characters above.
 bool IsControl(const unsigned char* p, std::size_t length)
 {
-    if (length == 1)
-        return p[0] < 0x20 || p[0] == 0x7F;
-    return length == 2 && p[0] == 0xC2 && p[1] < 0xA0;
+    const std::uint32_t code = CodePoint(p, length);
+    if (code < 0x20 || (code >= 0x7F && code < 0xA0))
+        return true;
+    for (const auto& run : InvisibleRuns) {
+        if (code >= run.first && code <= run.last)
+            return true;
+    }
+    return false;
 }
 
 void AppendEscaped(unsigned char byte, std::string& out)

@@ -56,6 +56,16 @@ std::uint64_t InputFile::SizeHint() const
     return system_calls::RegularFileSize(descriptor_, size) ? size : 0;
 }
 
+bool InputFile::RegularFileIdentity(FileIdentity& identity) const
+{
+    return system_calls::RegularFileIdentity(descriptor_, identity);
+}
+
+bool DescriptorSink::RegularFileIdentity(FileIdentity& identity) const
+{
+    return system_calls::RegularFileIdentity(descriptor_, identity);
+}
+
 void InputFile::Close()
 {
     if (owned_)
@@ -99,6 +109,8 @@ ReplacementFile::~ReplacementFile()
 
 bool ReplacementFile::Open(std::string& error)
 {
+    if (stream_)
+        return OpenStream(error);
     if (CreateTemporary(error))
         return true;
     error = "cannot create a temporary file beside it: " + error;
@@ -112,6 +124,10 @@ bool ReplacementFile::Commit(std::string& error)
         Discard();
         return false;
     }
+    if (stream_) {
+        Discard();  // what was written stays
+        return true;
+    }
     if (!SaveAttributes(error) || !PutInPlace(error)) {
         Discard();
         return false;
@@ -122,6 +138,7 @@ bool ReplacementFile::Commit(std::string& error)
 void ReplacementFile::Discard()
 {
     RemoveTemporary();
+    ReleaseTarget();
 }
 
 FileLock::~FileLock()

@@ -26,8 +26,13 @@ std::string ErrnoText(int error);
 
 // Which file a path names, whatever path was used.
 struct FileIdentity {
-    std::uint64_t volume = 0;
+    std::uint64_t volume = 0;  // 0 when the system does not tell (Wine, for a redirected standard stream)
     std::uint64_t index = 0;
+    // True when both are one file; a volume that is not known matches any.
+    bool IsSameFile(const FileIdentity& other) const
+    {
+        return index == other.index && (volume == other.volume || volume == 0 || other.volume == 0);
+    }
     bool operator<(const FileIdentity& other) const
     {
         return volume != other.volume ? volume < other.volume : index < other.index;
@@ -50,6 +55,8 @@ public:
     bool ReadFully(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error);
     // The size of a regular file, 0 when it is not known.
     std::uint64_t SizeHint() const;
+    // Which file the input is, when it is a regular file.
+    bool RegularFileIdentity(FileIdentity& identity) const;
     void Close();
 
 private:
@@ -68,6 +75,8 @@ public:
 
     bool Write(const unsigned char* bytes, std::size_t count) override;
     const std::string& error() const { return error_; }
+    // Which file is written, when it is a regular file.
+    bool RegularFileIdentity(FileIdentity& identity) const;
 
 protected:
     int descriptor_ = -1;
@@ -83,20 +92,27 @@ public:
 // A new content for a regular file, written to a temporary file beside it
 // and put in its place by Commit, so the file is either as it was or
 // complete. Where the system allows, the temporary file has no name until
-// Commit. A symbolic link is written through: the file it names gets the
-// new content, and the link stays. The file keeps its permissions, and its
-// read-only state; a new one gets the usual ones for new files.
+// Commit. A symbolic link is written through: the system follows it, with
+// its own rules, and the file it names gets the new content; the link stays.
+// The file keeps its permissions, owner (where allowed), access control list
+// and extended attributes (POSIX), or its read-only state (Windows); a new
+// one gets the usual ones for new files. Other names of the file (hard
+// links) keep the old content. A target that is no regular file (a device,
+// a pipe, a file the program has open already, such as /dev/stdout) is
+// written as a stream instead, as it comes.
 class ReplacementFile : public DescriptorSink {
 public:
     ReplacementFile() = default;
     ~ReplacementFile() override;  // discards what was not committed
 
     // Finds the file that `target` stands for and checks it (a regular file,
-    // or none yet) without creating anything.
+    // none yet, or a stream) without creating anything.
     bool Prepare(const std::string& target, std::string& error);
+    // True when the target is written as a stream, after Prepare.
+    bool IsStream() const { return stream_; }
     // The path of the file that gets the new content, after Prepare.
     const std::string& resolvedPath() const { return resolved_; }
-    // Creates the temporary file.
+    // Creates the temporary file, or opens the stream.
     bool Open(std::string& error);
     // Which file the temporary file is, after Open: the target's identity once committed.
     bool TemporaryIdentity(FileIdentity& identity) const;
@@ -104,17 +120,27 @@ public:
     void Discard();
 
 private:
+    bool PrepareNew(const std::string& target, std::string& error);
+    bool FindFolder(const std::string& target, const struct stat& info, std::string& error);
+    bool OpenStream(std::string& error);
+    void RemoveStaleTemporaries();
     bool CreateTemporary(std::string& error);
     bool SaveAttributes(std::string& error);
     bool PutInPlace(std::string& error);
     void RemoveTemporary();
+    void ReleaseTarget();
 
     std::string resolved_;
     std::string tempPath_;  // empty while the temporary file has no name
     bool exists_ = false;
+    bool stream_ = false;
     unsigned long mode_ = 0;   // the new content's permission bits (POSIX) or attributes (Windows)
     unsigned long owner_ = 0;  // the existing file's owner and group (POSIX)
     unsigned long group_ = 0;
+    int target_ = -1;        // the target as the system found it (POSIX)
+    int directory_ = -1;     // the folder that holds it, where tempPath_ is (POSIX)
+    std::string name_;       // its name there (POSIX)
+    bool createdEmpty_ = false;  // made by following a link to no file yet, to be removed when discarded (POSIX)
 };
 
 // Keeps other runs of the program away from one file while it is rewritten.

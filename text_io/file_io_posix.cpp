@@ -3,28 +3,43 @@
 
 #include "system_calls.h"
 
+#include <acl/libacl.h>
+#include <attr/error_context.h>
+#include <attr/libattr.h>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#if __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#endif
+#include <sys/acl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-// The named temporary file that a stopping signal removes. Written only
-// while no temporary file is armed, read by the signal handler.
-char ArmedTempPath[4096];
+// The named temporary file that a stopping signal removes: its name in the
+// folder open at ArmedFolder. Written only while no temporary file is armed,
+// read by the signal handler.
+char ArmedTempName[256];
+int ArmedFolder = -1;
 volatile std::sig_atomic_t TempArmed = 0;
 
-void ArmTempRemoval(const std::string& path)
+void ArmTempRemoval(int folder, const std::string& name)
 {
-    if (path.size() >= sizeof ArmedTempPath)
+    if (name.size() >= sizeof ArmedTempName)
         return;
-    std::memcpy(ArmedTempPath, path.c_str(), path.size() + 1);
+    std::memcpy(ArmedTempName, name.c_str(), name.size() + 1);
+    ArmedFolder = folder;
     TempArmed = 1;
 }
 
@@ -36,7 +51,7 @@ void DisarmTempRemoval()
 extern "C" void RemoveTempAndStop(int signalNumber)
 {
     if (TempArmed)
-        unlink(ArmedTempPath);
+        unlinkat(ArmedFolder, ArmedTempName, 0);
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
 }
@@ -84,56 +99,62 @@ std::string ShortenName(const std::string& name, std::size_t limit)
     return name.substr(0, end);
 }
 
-// A name for a temporary file beside `path`: same directory, a short form of
-// the file name and a suffix that differs from call to call. Not secret, only
-// different: creating it exclusively catches a collision.
-std::string TemporaryNameBeside(const std::string& path)
+// Temporary files are named ".NAME.decode-escapes-XXXXXXXX.tmp", after a
+// short form of the target's name NAME, with eight letters or digits that
+// differ from call to call: not secret, only different, since creating it
+// exclusively catches a collision. The next run on the target knows them by
+// that name.
+const char TemporaryMark[] = ".decode-escapes-";
+const char TemporaryEnd[] = ".tmp";
+const std::size_t TemporaryLetters = 8;
+
+std::string TemporaryPrefix(const std::string& name)
+{
+    return "." + ShortenName(name, 64) + TemporaryMark;
+}
+
+std::string TemporaryNameFor(const std::string& name)
 {
     static unsigned long calls = 0;
-    const std::string directory = DirectoryOf(path);
-    const std::string name = ShortenName(path.substr(directory.size()), 64);
     unsigned long long seed = static_cast<unsigned long long>(
         std::chrono::high_resolution_clock::now().time_since_epoch().count());
     seed ^= (static_cast<unsigned long long>(getpid()) << 20) ^ (++calls * 0x9E3779B97F4A7C15ull);
-    std::string suffix;
-    for (int i = 0; i < 8; ++i) {
-        suffix.push_back("0123456789abcdefghijklmnopqrstuvwxyz"[seed % 36]);
+    std::string letters;
+    for (std::size_t i = 0; i < TemporaryLetters; ++i) {
+        letters.push_back("0123456789abcdefghijklmnopqrstuvwxyz"[seed % 36]);
         seed /= 36;
         seed ^= calls << 7;
     }
-    return directory + "." + name + "." + suffix + ".tmp";
+    return TemporaryPrefix(name) + letters + TemporaryEnd;
 }
 
-// Follows symbolic links from `path` to the path they end at, which need
-// not exist yet: a link to a new file is written through, not replaced.
-bool ResolveLinks(const std::string& path, std::string& resolved, std::string& error)
+bool IsTemporaryNameFor(const std::string& candidate, const std::string& name)
 {
-    resolved = path;
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat info;
-        if (lstat(resolved.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return true;  // what is wrong with the path, the caller's stat tells
-        char target[4096];
-        const ssize_t length = readlink(resolved.c_str(), target, sizeof target);
-        if (length < 0 || static_cast<std::size_t>(length) == sizeof target) {
-            error = ErrnoText(length < 0 ? errno : ENAMETOOLONG);
+    const std::string prefix = TemporaryPrefix(name);
+    const std::size_t endLength = sizeof TemporaryEnd - 1;
+    if (candidate.size() != prefix.size() + TemporaryLetters + endLength || candidate.compare(0, prefix.size(), prefix) != 0 ||
+        candidate.compare(candidate.size() - endLength, endLength, TemporaryEnd) != 0)
+        return false;
+    for (std::size_t i = prefix.size(); i < prefix.size() + TemporaryLetters; ++i) {
+        const char c = candidate[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
             return false;
-        }
-        const std::string next(target, static_cast<std::size_t>(length));
-        resolved = next[0] == '/' ? next : DirectoryOf(resolved) + next;
     }
-    error = ErrnoText(ELOOP);
-    return false;
+    return true;
 }
 
-// Gives the unnamed file open at `descriptor` the name `path`.
-bool LinkDescriptor(int descriptor, const std::string& path)
+std::string DescriptorPath(int descriptor)
 {
-    const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
-    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    return "/proc/self/fd/" + std::to_string(descriptor);
+}
+
+// Gives the unnamed file open at `descriptor` the name `name` in `folder`.
+bool LinkDescriptor(int descriptor, int folder, const std::string& name)
+{
+    if (linkat(AT_FDCWD, DescriptorPath(descriptor).c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
         return true;
 #if defined(AT_EMPTY_PATH)
-    if (errno == ENOENT && linkat(descriptor, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0)
+    if (errno == ENOENT && linkat(descriptor, "", folder, name.c_str(), AT_EMPTY_PATH) == 0)
         return true;  // no /proc: the direct way, which needs a privilege
 #endif
     return false;
@@ -219,53 +240,300 @@ bool IdentifyFile(const std::string& path, FileIdentity& identity, std::string& 
     return true;
 }
 
+namespace {
+
+bool SameFile(const struct stat& one, const struct stat& other)
+{
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// True when the system reached `path` through a link to an open file
+// (/proc/self/fd/N, /dev/stdout): the file is one that is open already, and
+// the caller that opened it writes there too. Without a way to ask the system,
+// the file that standard output or error is open on counts as such.
+bool ReachedThroughOpenFile(const std::string& path, const struct stat& target)
+{
+#if defined(SYS_openat2) && defined(RESOLVE_NO_MAGICLINKS)
+    struct open_how how;
+    std::memset(&how, 0, sizeof how);
+    how.flags = O_PATH | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_MAGICLINKS;
+    const long opened = syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
+    if (opened >= 0)
+        close(static_cast<int>(opened));
+    if (opened >= 0 || errno != ENOSYS)
+        return opened < 0 && errno == ELOOP;
+#endif
+    for (int descriptor : {1, 2}) {
+        struct stat info;
+        if (fstat(descriptor, &info) == 0 && SameFile(info, target))
+            return true;
+    }
+    return false;
+}
+
+// A new descriptor for the same open file as one of this program's that is
+// open for writing on `target`, standard output and error first, so that
+// what is written lands where that descriptor stands; -1 when there is none.
+int DuplicateOwnDescriptorOn(const struct stat& target)
+{
+    std::vector<int> candidates = {1, 2};
+    if (DIR* open = opendir("/proc/self/fd")) {
+        while (const dirent* entry = readdir(open)) {
+            const int descriptor = std::atoi(entry->d_name);
+            if (descriptor > 2)
+                candidates.push_back(descriptor);
+        }
+        closedir(open);
+    }
+    for (int descriptor : candidates) {
+        const int flags = fcntl(descriptor, F_GETFL);
+        struct stat info;
+        if (flags != -1 && (flags & O_ACCMODE) != O_RDONLY && fstat(descriptor, &info) == 0 && SameFile(info, target))
+            return fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
+    }
+    return -1;
+}
+
+// Errors that the attribute library reports: the first one is kept.
+struct AttributeErrors {
+    error_context context;
+    int first;
+};
+
+extern "C" void NoteAttributeError(error_context* context, const char*, ...)
+{
+    AttributeErrors* const errors = reinterpret_cast<AttributeErrors*>(context);
+    if (errors->first == 0)
+        errors->first = errno != 0 ? errno : EIO;
+}
+
+// The extended attributes other than the access control lists, as the
+// library's rules on which ones a copy keeps.
+bool CopyExtendedAttributes(int source, int target, std::string& error)
+{
+    AttributeErrors errors;
+    std::memset(&errors, 0, sizeof errors);
+    errors.context.error = NoteAttributeError;
+    if (attr_copy_fd("", source, "", target, nullptr, &errors.context) == 0)
+        return true;
+    error = "cannot keep its extended attributes: " + ErrnoText(errors.first != 0 ? errors.first : errno);
+    return false;
+}
+
+bool CopyAccessControlList(int source, int target, std::string& error)
+{
+    if (acl_extended_fd(source) <= 0)
+        return true;  // no entries beyond the permission bits, or none on this file system
+    const acl_t list = acl_get_fd(source);
+    const bool copied = list != nullptr && acl_set_fd(target, list) == 0;
+    if (!copied)
+        error = "cannot keep its access control list: " + ErrnoText(errno);
+    if (list != nullptr)
+        acl_free(list);
+    return copied;
+}
+
+// Holds a new temporary file locked, so that no other run takes it for one
+// that a killed run left. On a file system without locks, no run can take
+// it either; false only when another run took it first.
+bool HoldNewTemporary(int descriptor)
+{
+    return flock(descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+}  // namespace
+
+namespace system_calls {
+
+bool RegularFileIdentity(int descriptor, FileIdentity& identity)
+{
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    identity = IdentityOf(info);
+    return true;
+}
+
+}  // namespace system_calls
+
+// The system follows every link on the way, with its own rules (a link that
+// another user planted in a sticky folder open to all, for one); what it
+// found is held open, and the folder that holds it is taken from it.
 bool ReplacementFile::Prepare(const std::string& target, std::string& error)
 {
-    if (!ResolveLinks(target, resolved_, error))
-        return false;
+    resolved_ = target;
+    target_ = open(target.c_str(), O_PATH | O_CLOEXEC);
+    if (target_ < 0 && errno == ENOENT)
+        return PrepareNew(target, error);
     struct stat info;
-    if (stat(resolved_.c_str(), &info) != 0) {
-        if (errno != ENOENT) {
-            error = ErrnoText(errno);
-            return false;
-        }
-        exists_ = false;
-        mode_ = 0666 & ~CurrentUmask();
-        return true;
+    if (target_ < 0 || fstat(target_, &info) != 0) {
+        error = "cannot open: " + ErrnoText(errno);
+        return false;
     }
-    if (!S_ISREG(info.st_mode)) {
+    if (S_ISDIR(info.st_mode)) {
         error = "not a regular file";
         return false;
+    }
+    if (!S_ISREG(info.st_mode) || ReachedThroughOpenFile(target, info)) {
+        stream_ = true;
+        return true;
     }
     exists_ = true;
     mode_ = info.st_mode & 07777;
     owner_ = info.st_uid;
     group_ = info.st_gid;
+    return FindFolder(target, info, error);
+}
+
+bool ReplacementFile::PrepareNew(const std::string& target, std::string& error)
+{
+    mode_ = 0666 & ~CurrentUmask();
+    struct stat link;
+    if (lstat(target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+        // No file yet: it gets its name in its folder once complete.
+        const std::string folder = DirectoryOf(target);
+        name_ = target.substr(folder.size());
+        directory_ = open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (directory_ < 0 || name_.empty()) {
+            error = "cannot create a temporary file beside it: " + ErrnoText(directory_ < 0 ? errno : EISDIR);
+            return false;
+        }
+        return true;
+    }
+    // A link to no file yet: the system creates the file where the link
+    // leads, and the new content replaces it; it goes again if the run fails.
+    const int created = open(target.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (created < 0) {
+        error = "cannot open: " + ErrnoText(errno);
+        return false;
+    }
+    target_ = open(DescriptorPath(created).c_str(), O_PATH | O_CLOEXEC);
+    close(created);
+    struct stat info;
+    if (target_ < 0 || fstat(target_, &info) != 0) {
+        error = "cannot open: " + ErrnoText(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        stream_ = true;
+        return true;
+    }
+    createdEmpty_ = info.st_size == 0;
+    return FindFolder(target, info, error);
+}
+
+bool ReplacementFile::FindFolder(const std::string& target, const struct stat& info, std::string& error)
+{
+    char path[PATH_MAX + 1];
+    const ssize_t length = readlink(DescriptorPath(target_).c_str(), path, sizeof path);
+    struct stat named;
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof path && path[0] == '/')
+        resolved_.assign(path, static_cast<std::size_t>(length));
+    else if (lstat(target.c_str(), &named) != 0 || S_ISLNK(named.st_mode))
+        resolved_.clear();  // a link, and no /proc to tell where it led
+    if (resolved_.empty()) {
+        error = "cannot tell which folder holds it";
+        return false;
+    }
+    const std::string folder = DirectoryOf(resolved_);
+    name_ = resolved_.substr(folder.size());
+    directory_ = open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    // The name found must still be the file opened, not a link or another file.
+    if (directory_ < 0 || fstatat(directory_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(named, info)) {
+        error = "it changed while it was opened";
+        return false;
+    }
     return true;
+}
+
+bool ReplacementFile::OpenStream(std::string& error)
+{
+    // A regular file that is open already is written where its descriptor
+    // stands, as the caller's own writes are: after them, and before theirs.
+    struct stat info;
+    if (fstat(target_, &info) == 0 && S_ISREG(info.st_mode)) {
+        descriptor_ = DuplicateOwnDescriptorOn(info);
+        if (descriptor_ < 0)
+            descriptor_ = open(DescriptorPath(target_).c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+    } else {
+        descriptor_ = open(DescriptorPath(target_).c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    }
+    if (descriptor_ >= 0)
+        return true;
+    error = "cannot open: " + ErrnoText(errno);
+    return false;
+}
+
+// A temporary file of this naming that no run holds is what a killed run
+// left. Only a regular file with one name is taken, owned by this user or,
+// once given away, by the target's owner; and only while no run holds it
+// locked, as each run holds its own until it is in place.
+void ReplacementFile::RemoveStaleTemporaries()
+{
+    const int listing = openat(directory_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* const folder = listing >= 0 ? fdopendir(listing) : nullptr;
+    if (folder == nullptr) {
+        if (listing >= 0)
+            close(listing);
+        return;
+    }
+    while (const dirent* entry = readdir(folder)) {
+        const char* const name = entry->d_name;
+        struct stat named;
+        if (!IsTemporaryNameFor(name, name_) || fstatat(directory_, name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(named.st_mode) || named.st_nlink != 1 ||
+            (named.st_uid != geteuid() && !(exists_ && named.st_uid == owner_)))
+            continue;
+        const int file = openat(directory_, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        struct stat opened;
+        struct stat still;
+        if (file >= 0 && fstat(file, &opened) == 0 && SameFile(opened, named) && flock(file, LOCK_EX | LOCK_NB) == 0 &&
+            fstatat(directory_, name, &still, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(still, opened))
+            unlinkat(directory_, name, 0);
+        if (file >= 0)
+            close(file);
+    }
+    closedir(folder);
 }
 
 bool ReplacementFile::CreateTemporary(std::string& error)
 {
+    RemoveStaleTemporaries();
 #if defined(O_TMPFILE)
     // Unnamed: if the program is killed, nothing is left behind.
-    const std::string directory = DirectoryOf(resolved_);
-    descriptor_ = open(directory.empty() ? "." : directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (descriptor_ >= 0)
+    descriptor_ = openat(directory_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (descriptor_ >= 0 && HoldNewTemporary(descriptor_))
         return true;
+    if (descriptor_ >= 0)
+        close(descriptor_);
+    descriptor_ = -1;
 #endif
     for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
-        tempPath_ = TemporaryNameBeside(resolved_);
-        descriptor_ = open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (descriptor_ < 0 && errno != EEXIST)
-            break;
+        const std::string name = TemporaryNameFor(name_);
+        descriptor_ = openat(directory_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (descriptor_ < 0) {
+            if (errno != EEXIST)
+                break;
+            continue;
+        }
+        struct stat opened;
+        struct stat named;
+        const bool held = HoldNewTemporary(descriptor_);
+        const bool ours = fstat(descriptor_, &opened) == 0 &&
+                          fstatat(directory_, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named);
+        if (held && ours) {
+            tempPath_ = name;
+            ArmTempRemoval(directory_, tempPath_);
+            return true;
+        }
+        if (ours)
+            unlinkat(directory_, name.c_str(), 0);
+        close(descriptor_);  // taken by another run before it was held: another name
+        descriptor_ = -1;
     }
-    if (descriptor_ < 0) {
-        error = ErrnoText(errno);
-        tempPath_.clear();
-        return false;
-    }
-    ArmTempRemoval(tempPath_);
-    return true;
+    error = ErrnoText(errno);
+    return false;
 }
 
 bool ReplacementFile::TemporaryIdentity(FileIdentity& identity) const
@@ -283,17 +551,28 @@ bool ReplacementFile::SaveAttributes(std::string& error)
         error = "cannot write: " + ErrnoText(errno);
         return false;
     }
+    int source = -1;
     if (exists_) {
+        source = open(DescriptorPath(target_).c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (source < 0) {
+            error = "cannot read its attributes: " + ErrnoText(errno);
+            return false;
+        }
         // Only the superuser can give a file away; otherwise it stays ours.
         const int chowned = fchown(descriptor_, static_cast<uid_t>(owner_), static_cast<gid_t>(group_));
         static_cast<void>(chowned);
     }
-    // After fchown, which may clear the set-user-ID bits.
-    if (fchmod(descriptor_, static_cast<mode_t>(mode_)) != 0) {
+    // After fchown, which may clear the set-user-ID bits; the access control
+    // list last, as it sets the group bits of the mode from its mask.
+    bool kept = fchmod(descriptor_, static_cast<mode_t>(mode_)) == 0;
+    if (!kept)
         error = "cannot set permissions: " + ErrnoText(errno);
-        return false;
+    if (source >= 0) {
+        kept = kept && CopyExtendedAttributes(source, descriptor_, error) &&
+               CopyAccessControlList(source, descriptor_, error);
+        close(source);
     }
-    return true;
+    return kept;
 }
 
 bool ReplacementFile::PutInPlace(std::string& error)
@@ -301,16 +580,16 @@ bool ReplacementFile::PutInPlace(std::string& error)
     if (tempPath_.empty()) {
         // A new file takes its name at once; an existing one is replaced by
         // a rename, for which the content needs a name of its own first.
-        if (!exists_ && LinkDescriptor(descriptor_, resolved_)) {
+        if (!exists_ && !createdEmpty_ && LinkDescriptor(descriptor_, directory_, name_)) {
             close(descriptor_);
             descriptor_ = -1;
             return true;
         }
         for (int attempt = 0; attempt < 100 && tempPath_.empty(); ++attempt) {
-            const std::string name = TemporaryNameBeside(resolved_);
-            if (LinkDescriptor(descriptor_, name)) {
+            const std::string name = TemporaryNameFor(name_);
+            if (LinkDescriptor(descriptor_, directory_, name)) {
                 tempPath_ = name;
-                ArmTempRemoval(tempPath_);
+                ArmTempRemoval(directory_, tempPath_);
             } else if (errno != EEXIST) {
                 break;
             }
@@ -320,18 +599,17 @@ bool ReplacementFile::PutInPlace(std::string& error)
             return false;
         }
     }
-    const int closed = close(descriptor_);
-    descriptor_ = -1;
-    if (closed != 0) {
-        error = "cannot write: " + ErrnoText(errno);
-        return false;
-    }
-    if (std::rename(tempPath_.c_str(), resolved_.c_str()) != 0) {
+    // The descriptor, and with it the lock, is kept until the rename: the
+    // content was on the disk already (SaveAttributes).
+    if (renameat(directory_, tempPath_.c_str(), directory_, name_.c_str()) != 0) {
         error = "cannot replace: " + ErrnoText(errno);
         return false;
     }
     DisarmTempRemoval();
     tempPath_.clear();
+    createdEmpty_ = false;
+    close(descriptor_);
+    descriptor_ = -1;
     return true;
 }
 
@@ -342,9 +620,26 @@ void ReplacementFile::RemoveTemporary()
         descriptor_ = -1;
     }
     if (!tempPath_.empty()) {
-        unlink(tempPath_.c_str());
+        unlinkat(directory_, tempPath_.c_str(), 0);
         DisarmTempRemoval();
         tempPath_.clear();
+    }
+}
+
+// Lets go of the target, and removes the empty file that following a link
+// created for a run that did not put its content in place.
+void ReplacementFile::ReleaseTarget()
+{
+    struct stat own;
+    struct stat named;
+    if (createdEmpty_ && fstat(target_, &own) == 0 && fstatat(directory_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        SameFile(own, named) && named.st_size == 0)
+        unlinkat(directory_, name_.c_str(), 0);
+    createdEmpty_ = false;
+    for (int* descriptor : {&target_, &directory_}) {
+        if (*descriptor >= 0)
+            close(*descriptor);
+        *descriptor = -1;
     }
 }
 

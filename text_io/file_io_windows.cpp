@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -137,6 +138,29 @@ bool RegularFileSize(int descriptor, std::uint64_t& size)
 }
 
 // A descriptor without a handle, or whose handle is none, counts as closed.
+bool RegularFileIdentity(int descriptor, FileIdentity& identity)
+{
+    const HANDLE handle = DescriptorHandle(descriptor);
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(handle, &info)) {
+        identity = IdentityOf(info);
+        return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+    // A handle without the right to read attributes (Wine gives such a one
+    // for a redirected standard stream) still tells the file's id, though
+    // perhaps not its volume.
+    FILE_ID_INFO id;
+    if (!GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id))
+        return false;
+    std::uint64_t index = 0;
+    std::memcpy(&index, id.FileId.Identifier, sizeof index);
+    identity.volume = id.VolumeSerialNumber;
+    identity.index = index;
+    return true;
+}
+
 bool IsOpen(int descriptor)
 {
     const intptr_t handle = _get_osfhandle(descriptor);
@@ -191,9 +215,14 @@ bool ReplacementFile::Prepare(const std::string& target, std::string& error)
         exists_ = false;
         return true;
     }
+    // A device (NUL, CON) or a pipe is written as a stream.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        stream_ = true;
+        return true;
+    }
     BY_HANDLE_FILE_INFORMATION info;
-    const bool regular = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
-                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const bool regular = GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     const bool resolved = regular && FinalPath(handle, resolved_);
     CloseHandle(handle);
     if (!regular) {
@@ -206,6 +235,23 @@ bool ReplacementFile::Prepare(const std::string& target, std::string& error)
     }
     exists_ = true;
     mode_ = info.dwFileAttributes & KeptAttributes;
+    return true;
+}
+
+bool ReplacementFile::OpenStream(std::string& error)
+{
+    const HANDLE handle = CreateFileW(Utf8ToWide(resolved_).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = "cannot open: " + LastErrorText();
+        return false;
+    }
+    descriptor_ = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (descriptor_ < 0) {
+        error = "cannot open: " + ErrnoText(errno);
+        CloseHandle(handle);
+        return false;
+    }
     return true;
 }
 
@@ -290,6 +336,10 @@ void ReplacementFile::RemoveTemporary()
         DeleteFileW(temp.c_str());
         tempPath_.clear();
     }
+}
+
+void ReplacementFile::ReleaseTarget()
+{
 }
 
 bool FileLock::TryAcquireOnce(const std::string& path, FileIdentity& identity, bool& replaced, std::string& error)

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+struct FileIdentity;
+
 namespace system_calls {
 
 int OpenForReading(const std::string& path);  // -1 when it cannot
@@ -17,6 +19,8 @@ long long WriteSome(int descriptor, const unsigned char* bytes, std::size_t coun
 void Close(int descriptor);
 // The size of the regular file open at `descriptor`; false for anything else.
 bool RegularFileSize(int descriptor, std::uint64_t& size);
+// Which regular file is open at `descriptor`; false for anything else.
+bool RegularFileIdentity(int descriptor, FileIdentity& identity);
 bool IsOpen(int descriptor);
 // Opens the null device as `descriptor`, for reading or for writing.
 void OpenNullDevice(int descriptor, bool forWriting);

@@ -40,22 +40,34 @@ bool OpenInput(const std::string& file, InputFile& input)
     return false;
 }
 
-// Bad input cuts the output short, so nothing more is written after it; an
-// input that cannot be opened has written nothing and is only skipped.
-int RunToStandardOutput(const Options& options, Kernel kernel)
+// True, with a report, when `input` is the regular file that `out` writes:
+// reading it would read what is being added to it, without end.
+bool IsTheOutputFile(const std::string& file, const InputFile& input, const DescriptorSink& out)
 {
-    StandardOutput out;
+    FileIdentity output;
+    FileIdentity read;
+    if (!out.RegularFileIdentity(output) || !input.RegularFileIdentity(read) || !output.IsSameFile(read))
+        return false;
+    Report(DisplayName(file), "input file is output file");
+    return true;
+}
+
+// Bad input cuts the output short, so nothing more is written after it; an
+// input that cannot be opened, or that is the output file, has written
+// nothing and is only skipped.
+int RunToStream(const Options& options, Kernel kernel, DescriptorSink& out, const std::string& outName)
+{
     int status = ExitSuccess;
     for (const std::string& file : options.files) {
         InputFile input;
-        if (!OpenInput(file, input)) {
+        if (!OpenInput(file, input) || IsTheOutputFile(file, input, out)) {
             status = ExitFailure;
             continue;
         }
         const StreamOutcome outcome = DecodeStream(input, options.encoding, options.mode, kernel, out);
         ReportSurrogates(file, outcome.surrogates);
         if (outcome.failure == StreamOutcome::Failure::Output) {
-            Report("standard output", "cannot write: " + out.error());
+            Report(outName, "cannot write: " + out.error());
             return ExitFailure;
         }
         if (outcome.failure == StreamOutcome::Failure::Input) {
@@ -66,8 +78,16 @@ int RunToStandardOutput(const Options& options, Kernel kernel)
     return status;
 }
 
+int RunToStandardOutput(const Options& options, Kernel kernel)
+{
+    StandardOutput out;
+    return RunToStream(options, kernel, out, "standard output");
+}
+
 // All inputs one after another into one file, or nothing at all. After a bad
-// input the others are still read, to report what else is wrong.
+// input the others are still read, to report what else is wrong; an input
+// that cannot be opened is skipped. A target that is no regular file is
+// written as a stream, as standard output is.
 int RunToFile(const Options& options, Kernel kernel)
 {
     const std::string target = DisplayName(options.outputPath);
@@ -78,11 +98,16 @@ int RunToFile(const Options& options, Kernel kernel)
         Report(target, error);
         return ExitFailure;
     }
+    if (out.IsStream()) {
+        const int status = RunToStream(options, kernel, out, target);
+        return out.Commit(error) ? status : ExitFailure;
+    }
     bool inputFailed = false;
+    bool inputSkipped = false;
     for (const std::string& file : options.files) {
         InputFile input;
         if (!OpenInput(file, input)) {
-            inputFailed = true;
+            inputSkipped = true;
             continue;
         }
         ByteSink& sink = inputFailed ? static_cast<ByteSink&>(checkOnly) : out;
@@ -106,7 +131,7 @@ int RunToFile(const Options& options, Kernel kernel)
         Report(target, error);
         return ExitFailure;
     }
-    return ExitSuccess;
+    return inputSkipped ? ExitFailure : ExitSuccess;
 }
 
 // Where -i keeps the original of `path`: the path followed by the suffix,
@@ -131,8 +156,10 @@ std::string BackupPath(const std::string& path, const std::string& suffix)
     return backup;
 }
 
-// The files that this run has rewritten or left as they were, before and
-// after: a file named twice, or by two paths, is decoded once.
+// The files that this run has written, or left as they were: a file named
+// twice, or by two paths, is decoded once. A file that was replaced is no
+// longer among them, since a name that still holds it (a hard link) names
+// text that was not decoded yet.
 using FilesDone = std::set<FileIdentity>;
 
 // Rewrites one file with its decoded text; a file with nothing to decode
@@ -146,7 +173,13 @@ bool RewriteFile(const std::string& file, const Options& options, Kernel kernel,
     FileIdentity replacement;
     InputFile input;
     std::string error;
-    if (!out.Prepare(file, error) || !lock.Acquire(out.resolvedPath(), identity, error)) {
+    if (!IdentifyFile(file, identity, error)) {
+        Report(name, "cannot open: " + error);  // a link to no file is not followed to make one
+        return false;
+    }
+    if (out.Prepare(file, error) && out.IsStream())
+        error = "not a regular file";
+    if (!error.empty() || !lock.Acquire(out.resolvedPath(), identity, error)) {
         Report(name, error);
         return false;
     }
@@ -176,6 +209,7 @@ bool RewriteFile(const std::string& file, const Options& options, Kernel kernel,
         return false;
     }
     ReportSurrogates(file, outcome.surrogates);
+    done.erase(identity);
     done.insert(replacement);
     return true;
 }

@@ -4,16 +4,21 @@
 #include "tool_runner.h"
 #include "version.h"
 
+#include <acl/libacl.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -397,6 +402,8 @@ TEST_F(CliTest, HelpAndVersion)
         {"--help", "Usage: decode-escapes [OPTION]... [FILE]...\n", {}},
         {"-h", "Exit status: 0 when every FILE was decoded and written, 2 otherwise.\n", {}},
         {"--help", "-i rewrites a read-only file too", {}},
+        {"--help", "its other names keep the old text, unless they are given\ntoo", {}},
+        {"--help", "skipped, with -o too: the other FILEs are written, and the exit status is 2", {}},
         {"--help", "Standard output then stops before\nthe bad bytes", {}},
         {"--version", "decode-escapes " PRODUCT_VERSION "\n", {}},
         {"--version", std::string("kernel: ") + KernelName(BestKernel()) + "\n", {}},
@@ -429,6 +436,12 @@ TEST_F(CliTest, ReportsUnreadableInputs)
         {"a\ndecode-escapes: b.txt", "decode-escapes: 'a\\ndecode-escapes: b.txt': cannot open"},
         {"tab\there\x1b[31m", "decode-escapes: 'tab\\there\\x1b[31m': cannot open"},
         {"it's\r", "decode-escapes: 'it\\'s\\r': cannot open"},
+        // Format characters would turn the name round or hide part of it.
+        {"gnp.\u202Etxt", "decode-escapes: 'gnp.\\xe2\\x80\\xaetxt': cannot open"},
+        {"\u2066a\u2069\u200E", "decode-escapes: '\\xe2\\x81\\xa6a\\xe2\\x81\\xa9\\xe2\\x80\\x8e': cannot open"},
+        {"\uFEFFbom\u00AD", "decode-escapes: '\\xef\\xbb\\xbfbom\\xc2\\xad': cannot open"},
+        {"tag\U000E0041", "decode-escapes: 'tag\\xf3\\xa0\\x81\\x81': cannot open"},
+        {"\u65E5\u00E9.txt", "decode-escapes: \u65E5\u00E9.txt: cannot open"},
     };
     for (const auto& row : rows) {
         const ToolRun run = Run({row.path});
@@ -465,6 +478,12 @@ TEST_F(CliTest, SeveralFiles)
     EXPECT_EQ(run.exitStatus, 2);
     EXPECT_TRUE(Contains(run.err, "out.txt: not written, since an input could not be decoded")) << run.err;
     EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(decoded));
+    // -o: an input that cannot be opened is skipped, as everywhere.
+    run = Run({"-o", "out2.txt", "a.txt", "missing.txt", "b.txt"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_TRUE(Contains(run.err, "missing.txt: cannot open: No such file or directory")) << run.err;
+    EXPECT_EQ(Shown(ReadFileBytes(Path("out2.txt"))), Shown(decoded));
+    fs::remove(Path("out2.txt"));
 
     // -i: each good file rewritten, the bad one left alone.
     run = Run({"-i", "a.txt", "bad.txt", "b.txt"});
@@ -536,16 +555,34 @@ TEST_F(CliTest, WritesThroughSymbolicLinks)
 }
 
 // A file named twice, or by two paths, is rewritten once: decoding its
-// result again would decode what the first pass wrote.
+// result again would decode what the first pass wrote. Each hard link named
+// gets the text decoded once; one not named keeps the old text.
 TEST_F(CliTest, InPlaceRewritesAFileNamedTwiceOnce)
 {
     fs::create_symlink("f.txt", Path("link.txt"));
-    const std::vector<std::string> rows[] = {{"-i", "f.txt", "f.txt"}, {"-i", "f.txt", "./f.txt"}, {"-i", "link.txt", "f.txt"}};
-    for (const std::vector<std::string>& args : rows) {
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> decoded;  // the names that show the text decoded once
+        std::vector<std::string> old;      // the names that keep the old text
+    } rows[] = {
+        {{"-i", "f.txt", "f.txt"}, {"f.txt"}, {}},
+        {{"-i", "f.txt", "./f.txt"}, {"f.txt"}, {}},
+        {{"-i", "link.txt", "f.txt"}, {"f.txt"}, {}},
+        {{"-i", "f.txt", "hard.txt"}, {"f.txt", "hard.txt"}, {}},
+        {{"-i", "hard.txt", "link.txt", "f.txt", "hard.txt"}, {"f.txt", "hard.txt"}, {}},
+        {{"-i", "f.txt"}, {"f.txt"}, {"hard.txt"}},
+    };
+    for (const auto& row : rows) {
+        const std::string shown = row.args[1] + " " + row.args.back();
+        fs::remove(Path("hard.txt"));
         WriteFileBytes(Path("f.txt"), "a&#38;#65;b");
-        const ToolRun run = Run(args);
-        EXPECT_EQ(run.exitStatus, 0) << args[2] << ": " << run.err;
-        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "a&#65;b") << args[1] << " " << args[2];
+        fs::create_hard_link(Path("f.txt"), Path("hard.txt"));
+        const ToolRun run = Run(row.args);
+        EXPECT_EQ(run.exitStatus, 0) << shown << ": " << run.err;
+        for (const std::string& name : row.decoded)
+            EXPECT_EQ(ReadFileBytes(Path(name)), "a&#65;b") << shown << ": " << name;
+        for (const std::string& name : row.old)
+            EXPECT_EQ(ReadFileBytes(Path(name)), "a&#38;#65;b") << shown << ": " << name;
     }
 }
 
@@ -749,6 +786,250 @@ TEST_F(CliTest, OutputTargetThatCannotBeReplaced)
     }
     EXPECT_TRUE(fs::is_directory(Path("folder")));
     EXPECT_TRUE(fs::is_empty(Path("folder")));
+}
+
+// An input that is the file standard output goes to would be read while it
+// grows: it is refused before anything of it is written, the others are
+// decoded. The file size limit stops a tool that would grow it without end.
+TEST_F(CliTest, RefusesAnInputThatIsTheOutputFile)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        bool inputIsOutput;  // standard input open on the output file
+        const char* error;
+        std::string after;  // out.txt afterwards
+    } rows[] = {
+        {"named", {"b.txt", "out.txt", "b.txt"}, false, "decode-escapes: out.txt: input file is output file", "old;BB"},
+        {"standard input", {"-", "b.txt"}, true, "decode-escapes: standard input: input file is output file", "old;B"},
+        {"through a link", {"link.txt", "b.txt"}, false, "decode-escapes: link.txt: input file is output file", "old;B"},
+        {"-o /dev/stdout", {"-o", "/dev/stdout", "out.txt", "b.txt"}, false, "decode-escapes: out.txt: input file is output file", "old;B"},
+    };
+    WriteFileBytes(Path("b.txt"), "&#66;");
+    fs::create_symlink("out.txt", Path("link.txt"));
+    for (const auto& row : rows) {
+        WriteFileBytes(Path("out.txt"), "old;");
+        ToolSetup setup;
+        setup.outputPath = Path("out.txt");
+        setup.appendOutput = true;
+        setup.fileSizeLimit = 1 << 16;
+        setup.ignoreFileSizeSignal = true;
+        if (row.inputIsOutput)
+            setup.inputPath = Path("out.txt");
+        const ToolRun run = Run(row.args, "", setup);
+        EXPECT_EQ(run.exitStatus, 2) << row.name;
+        EXPECT_TRUE(Contains(run.err, row.error)) << row.name << ": " << run.err;
+        EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(row.after)) << row.name;
+    }
+}
+
+// What is not a regular file is written as it stands, as a stream: standard
+// output named by a path keeps what was written before, and a device or a
+// pipe stays what it is.
+TEST_F(CliTest, WritesATargetThatIsNoRegularFileAsAStream)
+{
+    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+    const int pipeEnd = open(Path("pipe").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);  // a reader, so writing does not wait
+    ASSERT_GE(pipeEnd, 0);
+    const struct {
+        const char* target;
+        std::string out;   // the file of standard output afterwards
+        std::string pipe;  // what the pipe holds afterwards
+    } rows[] = {
+        {"/dev/stdout", "before;A", ""},
+        {"/proc/self/fd/1", "before;A", ""},
+        {"/dev/fd/1", "before;A", ""},
+        {"/dev/null", "before;", ""},
+        {"pipe", "before;", "A"},
+    };
+    for (const auto& row : rows) {
+        WriteFileBytes(Path("out.txt"), "before;");
+        struct stat before;
+        ASSERT_EQ(stat(Path("out.txt").c_str(), &before), 0);
+        ToolSetup setup;
+        setup.outputPath = Path("out.txt");
+        setup.appendOutput = true;
+        const ToolRun run = Run({"-o", row.target}, "&#65;", setup);
+        EXPECT_EQ(run.exitStatus, 0) << row.target << ": " << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("out.txt")), row.out) << row.target;
+        struct stat after;
+        EXPECT_TRUE(stat(Path("out.txt").c_str(), &after) == 0 && after.st_ino == before.st_ino) << row.target;
+        char buffer[64];
+        const ssize_t got = read(pipeEnd, buffer, sizeof buffer);
+        EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), row.pipe) << row.target;
+    }
+    close(pipeEnd);
+    struct stat info;
+    EXPECT_TRUE(stat("/dev/null", &info) == 0 && S_ISCHR(info.st_mode));
+    EXPECT_TRUE(lstat(Path("pipe").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    EXPECT_EQ(Files(), (std::set<std::string>{"out.txt", "pipe"}));
+}
+
+// Switches the system's protection of links in sticky world-writable
+// folders on for a test, and back as it was afterwards.
+class LinkProtection {
+public:
+    LinkProtection() : was_(ReadFileBytes(Setting)) { on_ = Write("1\n") && ReadFileBytes(Setting) == "1\n"; }
+    ~LinkProtection()
+    {
+        if (!was_.empty())
+            Write(was_);
+    }
+    bool on() const { return on_; }
+
+private:
+    static bool Write(const std::string& value)
+    {
+        const int file = open(Setting, O_WRONLY | O_CLOEXEC);
+        const bool written = file >= 0 && write(file, value.data(), value.size()) == static_cast<ssize_t>(value.size());
+        if (file >= 0)
+            close(file);
+        return written;
+    }
+    static constexpr const char* Setting = "/proc/sys/fs/protected_symlinks";
+    std::string was_;
+    bool on_ = false;
+};
+
+// Plants a symbolic link as the user nobody, as another user of a shared
+// folder would.
+bool PlantLinkAsNobody(const std::string& folder, const std::string& name, const std::string& target)
+{
+    const int folderFd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(setgid(65534) == 0 && setuid(65534) == 0 && symlinkat(target.c_str(), folderFd, name.c_str()) == 0 ? 0 : 1);
+    int status = 1;
+    waitpid(child, &status, 0);
+    close(folderFd);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Links are followed by the system, so its rules hold: in a sticky folder
+// that everyone may write, a link that another user planted is not followed
+// by the tool run as root, and the file it names stays as it was.
+TEST_F(CliTest, LeavesALinkPlantedByAnotherUserAlone)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root, to plant a link as another user";
+    LinkProtection protection;
+    if (!protection.on())
+        GTEST_SKIP() << "the protection of links in sticky folders cannot be switched on here";
+    fs::create_directory(Path("tmp"));
+    ASSERT_EQ(chmod(Path("tmp").c_str(), 01777), 0);
+    ASSERT_TRUE(PlantLinkAsNobody(Path("tmp"), "report.txt", "../private.txt"));
+    fs::create_symlink("../own.txt", Path("tmp/own-link.txt"));
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        int exitStatus;
+        const char* error;
+        std::string privateText;  // private.txt afterwards
+        std::string ownText;      // own.txt afterwards
+    } rows[] = {
+        {"-o, planted", {"-o", "tmp/report.txt"}, 2, "decode-escapes: tmp/report.txt: cannot open: Permission denied", "secret &#65;", "&#66;"},
+        {"-i, planted", {"-i", "tmp/report.txt"}, 2, "decode-escapes: tmp/report.txt: cannot open: Permission denied", "secret &#65;", "&#66;"},
+        {"-o, own link", {"-o", "tmp/own-link.txt", "own.txt"}, 0, "", "secret &#65;", "B"},
+    };
+    for (const auto& row : rows) {
+        WriteFileBytes(Path("private.txt"), "secret &#65;");
+        ASSERT_EQ(chmod(Path("private.txt").c_str(), 0600), 0);
+        WriteFileBytes(Path("own.txt"), "&#66;");
+        const ToolRun run = Run(row.args, "&#67;");
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << row.name << ": " << run.err;
+        EXPECT_TRUE(Contains(run.err, row.error)) << row.name << ": " << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("private.txt")), row.privateText) << row.name;
+        EXPECT_EQ(ReadFileBytes(Path("own.txt")), row.ownText) << row.name;
+        EXPECT_TRUE(fs::is_symlink(Path("tmp/report.txt"))) << row.name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(Path("tmp")), fs::directory_iterator()), 2) << row.name;
+    }
+}
+
+// The access control list, the extended attributes, the mode and, for root,
+// the owner of the file that -i or -o replaces stay as they were.
+TEST_F(CliTest, KeepsAccessControlListAndExtendedAttributes)
+{
+    const char* const aclText = "user::rw-\nuser:nobody:rw-\ngroup::r--\nmask::rw-\nother::---\n";
+    const std::vector<std::string> rows[] = {{"-i", "f.txt"}, {"-o", "f.txt", "g.txt"}};
+    WriteFileBytes(Path("g.txt"), "&#65;");
+    for (const std::vector<std::string>& args : rows) {
+        WriteFileBytes(Path("f.txt"), "&#65;");
+        if (setxattr(Path("f.txt").c_str(), "user.origin", "test", 4, 0) != 0) {
+            GTEST_SKIP() << "this file system keeps no extended attributes: " << std::strerror(errno);
+        }
+        const acl_t acl = acl_from_text(aclText);
+        ASSERT_EQ(acl_set_file(Path("f.txt").c_str(), ACL_TYPE_ACCESS, acl), 0) << std::strerror(errno);
+        acl_free(acl);
+        const bool root = geteuid() == 0;
+        if (root) {
+            ASSERT_EQ(chown(Path("f.txt").c_str(), 65534, 65534), 0);
+        }
+
+        const ToolRun run = Run(args);
+        EXPECT_EQ(run.exitStatus, 0) << args[0] << ": " << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "A") << args[0];
+        char value[16] = {};
+        EXPECT_EQ(getxattr(Path("f.txt").c_str(), "user.origin", value, sizeof value), 4) << args[0];
+        EXPECT_STREQ(value, "test") << args[0];
+        const acl_t kept = acl_get_file(Path("f.txt").c_str(), ACL_TYPE_ACCESS);
+        char* const keptText = kept != nullptr ? acl_to_any_text(kept, nullptr, '\n', 0) : nullptr;
+        EXPECT_EQ(std::string(keptText != nullptr ? keptText : "") + "\n", aclText) << args[0];
+        acl_free(keptText);
+        acl_free(kept);
+        EXPECT_EQ(FileMode(Path("f.txt")), 0660u) << args[0];
+        struct stat info;
+        EXPECT_TRUE(!root || (stat(Path("f.txt").c_str(), &info) == 0 && info.st_uid == 65534 && info.st_gid == 65534))
+            << args[0];
+        fs::remove(Path("f.txt"));
+    }
+}
+
+// A run stopped before it put its temporary file in place may leave it; the
+// next run on the same target removes it, and nothing else: only a regular
+// file of exactly that naming, with one name, of the same owner, that no
+// run holds.
+TEST_F(CliTest, NextRunRemovesAStaleTemporaryFile)
+{
+    const std::string stale = ".f.txt.decode-escapes-0a1b2c3d.tmp";
+    const std::string held = ".f.txt.decode-escapes-held0000.tmp";
+    const std::set<std::string> kept = {
+        "f.txt", "g.txt", "keep.txt", held,
+        ".f.txt.decode-escapes-link0000.tmp",   // a symbolic link
+        ".f.txt.decode-escapes-0a1b2c3.tmp",    // a letter short
+        ".f.txt.decode-escapes-0A1B2C3D.tmp",   // not of its naming
+        ".g.txt.decode-escapes-0a1b2c3d.tmp",   // another target's
+        ".f.txt.decode-escapes-twolinks.tmp",   // a second name of keep.txt
+        ".f.txt.decode-escapes-folder00.tmp",   // a folder
+        ".f.txt.0a1b2c3d.tmp",                  // an ordinary hidden file
+    };
+    const std::vector<std::string> rows[] = {{"-i", "f.txt"}, {"-o", "f.txt", "g.txt"}};
+    for (const std::vector<std::string>& args : rows) {
+        fs::remove_all(dir_);
+        fs::create_directory(dir_);
+        for (const std::string& name : {std::string("f.txt"), std::string("g.txt"), stale, held, std::string(".f.txt.0a1b2c3d.tmp")})
+            WriteFileBytes(Path(name), "&#65;");
+        for (const char* name : {".f.txt.decode-escapes-0a1b2c3.tmp", ".f.txt.decode-escapes-0A1B2C3D.tmp",
+                                 ".g.txt.decode-escapes-0a1b2c3d.tmp", "keep.txt"})
+            WriteFileBytes(Path(name), "");
+        fs::create_symlink("keep.txt", Path(".f.txt.decode-escapes-link0000.tmp"));
+        fs::create_hard_link(Path("keep.txt"), Path(".f.txt.decode-escapes-twolinks.tmp"));
+        fs::create_directory(Path(".f.txt.decode-escapes-folder00.tmp"));
+        const int holder = open(Path(held).c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(flock(holder, LOCK_EX), 0);
+        std::set<std::string> expected = kept;
+        if (geteuid() == 0) {
+            const std::string foreign = ".f.txt.decode-escapes-nobody00.tmp";  // another user's
+            WriteFileBytes(Path(foreign), "");
+            ASSERT_EQ(chown(Path(foreign).c_str(), 65534, 65534), 0);
+            expected.insert(foreign);
+        }
+
+        const ToolRun run = Run(args);
+        close(holder);
+        EXPECT_EQ(run.exitStatus, 0) << args[0] << ": " << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "A") << args[0];
+        EXPECT_EQ(Files(), expected) << args[0];
+    }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # decode-escapes.exe under Wine: what only the Windows build can get wrong.
 # Links, read-only files and backups follow the same rules as on Linux, "-o -" is
-# standard output, a closed standard error never ends up in a file, and a
+# standard output, a closed standard error never ends up in a file, an input
+# that is the output file is refused, a device is written as a stream, and a
 # file larger than a 32-bit address space streams through.
 # Argument: the folder of the Windows programs. WINE names the loader.
 set -uo pipefail
@@ -53,6 +54,20 @@ check "-o - makes no file" "" "$(ls -- - 2>/dev/null)"
 printf 'a&#55357;b' >note.txt  # a lone surrogate: a note on standard error
 decode -i note.txt 2>&-
 check "a closed standard error stays out of the file" "61efbfbd62" "$(od -An -tx1 note.txt | tr -d ' \n')"
+
+# An input that is the file standard output writes to is refused, before
+# anything of it is written; the other inputs are decoded.
+printf '&#69;' >same.txt
+printf '&#70;' >other.txt
+decode same.txt other.txt >>same.txt 2>same.err
+status=$?
+check "an input that is the output file is refused" "2:&#69;F" "$status:$(cat same.txt)"
+check "with the message of cat" "1" "$(grep -c 'same.txt: input file is output file' same.err)"
+
+# A device is written as a stream, never replaced.
+printf '&#71;' | decode -o NUL
+check "-o NUL is written as a stream" "0" "$?"
+check "-o NUL makes no file" "" "$(ls | grep -i '^nul' || true)"
 
 # Far more than a 32-bit program can hold at once: it must stream.
 truncate -s 3G large.txt

@@ -28,7 +28,7 @@ namespace {
 {
     if (inFd < 0)
         inFd = open(in, O_RDONLY);
-    const int outFd = open(out, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int outFd = open(out, O_WRONLY | O_CREAT | (setup.appendOutput ? O_APPEND : O_TRUNC), 0600);
     const int errFd = open(err, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (inFd < 0 || outFd < 0 || errFd < 0 || dup2(inFd, 0) < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0 ||
         chdir(directory.c_str()) != 0)
@@ -84,12 +84,13 @@ std::vector<const char*> Environment(const std::vector<std::string>& added)
 ToolProcess StartTool(const std::string& directory, const std::vector<std::string>& args, const std::string& input,
                       const ToolSetup& setup)
 {
-    const std::string inPath = directory + "/io.in";
+    const std::string inPath = setup.inputPath.empty() ? directory + "/io.in" : setup.inputPath;
     ToolProcess process;
     process.outPath = setup.outputPath.empty() ? directory + "/io.out" : setup.outputPath;
     process.errPath = directory + "/io.err";
     process.readOut = setup.outputPath.empty();
-    WriteFileBytes(inPath, input);
+    if (setup.inputPath.empty())
+        WriteFileBytes(inPath, input);
 
     std::vector<const char*> argv{DECODE_ESCAPES_PATH};
     for (const std::string& arg : args)

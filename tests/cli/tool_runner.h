@@ -20,7 +20,9 @@ struct ToolSetup {
     long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes; -1: unchanged
     bool ignoreFileSizeSignal = false;
     bool inputFromPipe = false;  // else from a file, whose size the tool can see
+    std::string inputPath;       // for standard input instead of a file of the run's
     std::string outputPath;      // for standard output instead of a file of the run's
+    bool appendOutput = false;   // standard output added to what its file holds, as ">>" does
     std::vector<int> closedDescriptors;    // standard streams the tool starts without
     std::vector<std::string> environment;  // "NAME=value" added to the tool's environment
 };
