@@ -20,6 +20,10 @@ bool RegularFileSize(int descriptor, std::uint64_t& size);
 bool IsOpen(int descriptor);
 // Opens the null device as `descriptor`, for reading or for writing.
 void OpenNullDevice(int descriptor, bool forWriting);
+// Whether `descriptor` is a console, which takes characters rather than
+// bytes (Windows only), and writing characters to one.
+bool IsConsole(int descriptor);
+bool WriteConsoleUnits(int descriptor, const char16_t* units, std::size_t count);
 
 }  // namespace system_calls
 

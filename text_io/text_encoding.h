@@ -58,6 +58,8 @@ protected:
 class ByteSink {
 public:
     virtual bool Write(const unsigned char* bytes, std::size_t count) = 0;
+    // Says in which encoding the bytes of a new text come, before them.
+    virtual void BeginText(TextEncoding encoding) { (void)encoding; }
 
 protected:
     ~ByteSink() = default;

@@ -160,6 +160,7 @@ StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, std::int32_
         outcome.failure = StreamOutcome::Failure::Input;
         return outcome;
     }
+    output.BeginText(format.encoding);
     if (format.encoding == TextEncoding::Utf8)
         DecodeUtf8Blocks(input, block, mode, kernel, output, outcome);
     else
