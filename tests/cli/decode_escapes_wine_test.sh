@@ -60,7 +60,11 @@ check "a quoted pattern stays as typed" "decode-escapes: pattern/ *.txt: cannot 
 # gives the program a terminal, which Wine makes its console.
 in_console() { LC_ALL=C.UTF-8 script -qec "$(printf '%q ' "$wine" "$bin/decode-escapes.exe" "$@")" /dev/null; }
 printf 'x&#26085;y' >console.txt
+printf 'x&#26085;y' | iconv -t UTF-16LE | cat <(printf '\xff\xfe') - >console16.txt
 check "decoded text shows in a console" "x日y" "$(in_console console.txt | grep -o 'x.y')"
+shown=$(in_console console16.txt)
+check "UTF-16 shows in a console" "x日y" "$(grep -o 'x日y' <<<"$shown")"
+check "its byte order mark stays unseen" "" "$(grep -o $'\xef\xbb\xbf' <<<"$shown")"
 check "a message shows in a console" "decode-escapes: 日本.txt: cannot open" \
   "$(in_console 日本.txt | grep -o 'decode-escapes: [^:]*: cannot open')"
 
