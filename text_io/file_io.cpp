@@ -88,6 +88,80 @@ bool DescriptorSink::Write(const unsigned char* bytes, std::size_t count)
     return error_.empty();
 }
 
+bool ConsoleText::IsConsole(int descriptor)
+{
+    return system_calls::IsConsole(descriptor);
+}
+
+void ConsoleText::BeginText(TextEncoding encoding)
+{
+    encoding_ = encoding;
+    pendingCount_ = 0;
+    atStart_ = true;
+}
+
+bool ConsoleText::Write(const unsigned char* bytes, std::size_t count)
+{
+    // A piece at a time, with the start of a sequence that the last write cut.
+    const std::size_t PieceBytes = 8192;
+    unsigned char piece[PieceBytes + sizeof pending_];
+    char16_t units[PieceBytes + sizeof pending_];
+    while (count > 0) {
+        const std::size_t taken = count < PieceBytes ? count : PieceBytes;
+        std::memcpy(piece, pending_, pendingCount_);
+        std::memcpy(piece + pendingCount_, bytes, taken);
+        const std::size_t held = pendingCount_ + taken;
+        bytes += taken;
+        count -= taken;
+        std::size_t done = 0;
+        std::size_t unitCount = 0;
+        while (done < held) {
+            const ConvertStatus status = ConvertToUnits(encoding_, piece + done, held - done, false, units + unitCount);
+            done += status.consumed;
+            unitCount += status.units;
+            if (status.error == ConvertError::None)
+                break;
+            units[unitCount++] = static_cast<char16_t>(ReplacementCharacter);  // shown, not hidden
+            ++done;
+        }
+        pendingCount_ = held - done;
+        std::memcpy(pending_, piece + done, pendingCount_);
+        std::size_t first = 0;
+        if (atStart_ && unitCount > 0) {
+            first = units[0] == 0xFEFF ? 1 : 0;
+            atStart_ = false;
+        }
+        if (!system_calls::WriteConsoleUnits(descriptor_, units + first, unitCount - first))
+            return false;
+    }
+    return true;
+}
+
+bool StandardOutput::Write(const unsigned char* bytes, std::size_t count)
+{
+    if (!isConsole_)
+        return DescriptorSink::Write(bytes, count);
+    if (error_.empty() && !console_.Write(bytes, count))
+        error_ = ErrnoText(EIO);
+    return error_.empty();
+}
+
+void StandardOutput::BeginText(TextEncoding encoding)
+{
+    console_.BeginText(encoding);
+}
+
+bool WriteStandardError(const std::string& text)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    if (ConsoleText::IsConsole(2)) {
+        ConsoleText console(2);
+        return console.Write(bytes, text.size());
+    }
+    DescriptorSink sink(2);
+    return sink.Write(bytes, text.size());
+}
+
 bool InputFile::ReadFully(unsigned char* buffer, std::size_t count, std::size_t& got, std::string& error)
 {
     got = 0;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Makes sure that descriptors 0 to 2 are open (OpenStandardDescriptors);
 // puts standard input and output in binary mode (Windows); arranges that a
@@ -83,11 +84,40 @@ protected:
     std::string error_;
 };
 
-// Standard output.
+// Writes the characters of a text to a console (Windows), which takes them
+// as UTF-16: bytes written to it would be read in its code page. A sequence
+// cut between two writes waits for the rest.
+class ConsoleText {
+public:
+    explicit ConsoleText(int descriptor) : descriptor_(descriptor) {}
+    // Whether `descriptor` is a console; never on POSIX.
+    static bool IsConsole(int descriptor);
+    void BeginText(TextEncoding encoding);
+    bool Write(const unsigned char* bytes, std::size_t count);
+
+private:
+    int descriptor_;
+    TextEncoding encoding_ = TextEncoding::Utf8;
+    unsigned char pending_[4] = {};  // the start of a cut sequence
+    std::size_t pendingCount_ = 0;
+    bool atStart_ = true;  // a byte order mark is no character to show
+};
+
+// Standard output: to a console as characters, elsewhere as the bytes.
 class StandardOutput : public DescriptorSink {
 public:
-    StandardOutput() : DescriptorSink(1) {}
+    StandardOutput() : DescriptorSink(1), console_(1), isConsole_(ConsoleText::IsConsole(1)) {}
+    bool Write(const unsigned char* bytes, std::size_t count) override;
+    void BeginText(TextEncoding encoding) override;
+
+private:
+    ConsoleText console_;
+    bool isConsole_;
 };
+
+// Writes a message (UTF-8) to standard error: to a console as characters,
+// elsewhere as the bytes. False when it could not be written.
+bool WriteStandardError(const std::string& text);
 
 // A new content for a regular file, written to a temporary file beside it
 // and put in its place by Commit, so the file is either as it was or
@@ -181,6 +211,10 @@ bool IdentifyFile(const std::string& path, FileIdentity& identity, std::string& 
 std::string WideToUtf8(const wchar_t* text);
 // The text that Windows gives for an error code, in one line.
 std::string WindowsErrorText(unsigned long code);
+// The files that a pattern with '*' or '?' in its last part matches, as
+// the pattern's folder followed by each name, sorted; none when nothing
+// matches. Folders do not count.
+std::vector<std::string> MatchingFiles(const std::string& pattern);
 #endif
 
 #endif

@@ -221,6 +221,17 @@ void OpenNullDevice(int descriptor, bool forWriting)
     }
 }
 
+// A terminal takes the bytes as they are.
+bool IsConsole(int)
+{
+    return false;
+}
+
+bool WriteConsoleUnits(int, const char16_t*, std::size_t)
+{
+    return false;
+}
+
 }  // namespace system_calls
 
 void PrepareProcess()

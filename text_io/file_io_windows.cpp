@@ -3,6 +3,7 @@
 
 #include "system_calls.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -23,6 +24,28 @@ std::wstring Utf8ToWide(const std::string& text)
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
     return wide;
+}
+
+// The path as the wide functions take it. A full path of MAX_PATH
+// characters or more goes in its "\\?\" form, which has no such limit;
+// shorter ones stay as they are, so that device names such as "NUL" keep
+// their meaning.
+std::wstring SystemPath(const std::string& path)
+{
+    const std::wstring wide = Utf8ToWide(path);
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size <= MAX_PATH)  // short (the size counts the terminator), or no path at all
+        return wide;
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size)
+        return wide;
+    full.resize(length);
+    if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0)
+        return full;
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
 }
 
 // The attributes that a rewritten file keeps.
@@ -46,7 +69,7 @@ std::string DirectoryOf(const std::string& path)
 // A handle for asking about the file that `path` names, links followed.
 HANDLE OpenForQuery(const std::string& path)
 {
-    return CreateFileW(Utf8ToWide(path).c_str(), FILE_READ_ATTRIBUTES,
+    return CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
@@ -75,6 +98,14 @@ bool FinalPath(HANDLE handle, std::string& path)
     return true;
 }
 
+// A file that is no link is its own final path. (Wine gives no final path
+// of more than MAX_PATH characters.)
+bool IsNoLink(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 HANDLE DescriptorHandle(int descriptor)
 {
     return reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
@@ -95,10 +126,12 @@ std::string WideToUtf8(const wchar_t* text)
 
 std::string WindowsErrorText(unsigned long code)
 {
-    char buffer[512];
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                        buffer, sizeof buffer, nullptr);
-    std::string text(buffer, length);
+    // In UTF-16, as every text of the program is UTF-8, whatever the code page.
+    wchar_t buffer[512];
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                        buffer, 512, nullptr);
+    buffer[length < 512 ? length : 511] = L'\0';
+    std::string text = WideToUtf8(buffer);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
         text.pop_back();
     if (text.empty())
@@ -110,7 +143,7 @@ namespace system_calls {
 
 int OpenForReading(const std::string& path)
 {
-    return _wopen(Utf8ToWide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    return _wopen(SystemPath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
 
 long long ReadSome(int descriptor, unsigned char* buffer, std::size_t count)
@@ -176,7 +209,51 @@ void OpenNullDevice(int descriptor, bool forWriting)
     }
 }
 
+bool IsConsole(int descriptor)
+{
+    DWORD mode;
+    return GetConsoleMode(DescriptorHandle(descriptor), &mode) != 0;
+}
+
+bool WriteConsoleUnits(int descriptor, const char16_t* units, std::size_t count)
+{
+    // Older consoles take no more than some 64 KiB at once.
+    const std::size_t MaxUnits = 8192;
+    while (count > 0) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(count < MaxUnits ? count : MaxUnits);
+        if (!WriteConsoleW(DescriptorHandle(descriptor), units, chunk, &written, nullptr) || written == 0)
+            return false;
+        units += written;
+        count -= written;
+    }
+    return true;
+}
+
 }  // namespace system_calls
+
+std::vector<std::string> MatchingFiles(const std::string& pattern)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(SystemPath(pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return {};
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    // In the order of the names, letter case aside, as a folder lists them.
+    std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+        return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_LESS_THAN;
+    });
+    std::vector<std::string> files;
+    const std::string folder = DirectoryOf(pattern);
+    for (const std::wstring& name : names)
+        files.push_back(folder + WideToUtf8(name.c_str()));
+    return files;
+}
 
 void PrepareProcess()
 {
@@ -223,7 +300,7 @@ bool ReplacementFile::Prepare(const std::string& target, std::string& error)
     }
     BY_HANDLE_FILE_INFORMATION info;
     const bool regular = GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    const bool resolved = regular && FinalPath(handle, resolved_);
+    const bool resolved = regular && (FinalPath(handle, resolved_) || IsNoLink(target));
     CloseHandle(handle);
     if (!regular) {
         error = "not a regular file";
@@ -240,7 +317,7 @@ bool ReplacementFile::Prepare(const std::string& target, std::string& error)
 
 bool ReplacementFile::OpenStream(std::string& error)
 {
-    const HANDLE handle = CreateFileW(Utf8ToWide(resolved_).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const HANDLE handle = CreateFileW(SystemPath(resolved_).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = "cannot open: " + LastErrorText();
@@ -257,16 +334,30 @@ bool ReplacementFile::OpenStream(std::string& error)
 
 bool ReplacementFile::CreateTemporary(std::string& error)
 {
+    // The name is made here: GetTempFileName takes no folder of more than
+    // MAX_PATH - 14 characters, and deep folders have longer ones.
     const std::string directory = DirectoryOf(resolved_);
-    wchar_t name[MAX_PATH];
-    if (GetTempFileNameW(Utf8ToWide(directory.empty() ? "." : directory).c_str(), L"dec", 0, name) == 0) {
+    static unsigned serial = GetTickCount();
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 1000 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, "dec%lX-%X.tmp", GetCurrentProcessId(), serial++);
+        tempPath_ = directory + name;
+        handle = CreateFileW(SystemPath(tempPath_).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (handle == INVALID_HANDLE_VALUE) {
         error = LastErrorText();
+        tempPath_.clear();
         return false;
     }
-    tempPath_ = WideToUtf8(name);
-    descriptor_ = _wopen(name, _O_WRONLY | _O_TRUNC | _O_BINARY | _O_NOINHERIT);
+    descriptor_ = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (descriptor_ < 0) {
         error = ErrnoText(errno);
+        CloseHandle(handle);
         RemoveTemporary();
         return false;
     }
@@ -294,7 +385,7 @@ bool ReplacementFile::SaveAttributes(std::string& error)
         error = "cannot write: " + ErrnoText(errno);
         return false;
     }
-    if (mode_ != 0 && !SetFileAttributesW(Utf8ToWide(tempPath_).c_str(), static_cast<DWORD>(mode_))) {
+    if (mode_ != 0 && !SetFileAttributesW(SystemPath(tempPath_).c_str(), static_cast<DWORD>(mode_))) {
         error = "cannot set attributes: " + LastErrorText();
         return false;
     }
@@ -306,8 +397,8 @@ bool ReplacementFile::PutInPlace(std::string& error)
     // A read-only file is rewritten like any other, and stays read-only:
     // the new content carries the attribute, the old one gives it up for
     // the moment of the replacement.
-    const std::wstring temp = Utf8ToWide(tempPath_);
-    const std::wstring target = Utf8ToWide(resolved_);
+    const std::wstring temp = SystemPath(tempPath_);
+    const std::wstring target = SystemPath(resolved_);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly && !SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
@@ -331,7 +422,7 @@ void ReplacementFile::RemoveTemporary()
         descriptor_ = -1;
     }
     if (!tempPath_.empty()) {
-        const std::wstring temp = Utf8ToWide(tempPath_);
+        const std::wstring temp = SystemPath(tempPath_);
         SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file cannot be removed
         DeleteFileW(temp.c_str());
         tempPath_.clear();
@@ -380,9 +471,9 @@ void FileLock::Release()
 // older backup is replaced by one move and never missing.
 bool KeepBackup(const std::string& path, const std::string& backup, std::string& error)
 {
-    const std::wstring original = Utf8ToWide(path);
-    const std::wstring target = Utf8ToWide(backup);
-    const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    const std::wstring original = SystemPath(path);
+    const std::wstring target = SystemPath(backup);
+    const std::wstring temporary = SystemPath(backup + "." + std::to_string(GetCurrentProcessId()) + ".tmp");
     DeleteFileW(temporary.c_str());
     if (!CreateHardLinkW(temporary.c_str(), original.c_str(), nullptr) &&
         !CopyFileW(original.c_str(), temporary.c_str(), TRUE)) {

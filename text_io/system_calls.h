@@ -24,6 +24,10 @@ bool RegularFileIdentity(int descriptor, FileIdentity& identity);
 bool IsOpen(int descriptor);
 // Opens the null device as `descriptor`, for reading or for writing.
 void OpenNullDevice(int descriptor, bool forWriting);
+// Whether `descriptor` is a console, which takes characters rather than
+// bytes (Windows only), and writing characters to one.
+bool IsConsole(int descriptor);
+bool WriteConsoleUnits(int descriptor, const char16_t* units, std::size_t count);
 
 }  // namespace system_calls
 

@@ -250,6 +250,7 @@ bool WriteUtf16(const char16_t* units, std::size_t count, bool bigEndian, BlockW
 bool WriteUnits(const char16_t* units, std::size_t count, const TextFormat& format, ByteSink& sink,
                 SurrogateReport& report)
 {
+    sink.BeginText(format.encoding);
     BlockWriter writer(sink);
     bool ok = true;
     switch (format.encoding) {

@@ -58,6 +58,8 @@ protected:
 class ByteSink {
 public:
     virtual bool Write(const unsigned char* bytes, std::size_t count) = 0;
+    // Says in which encoding the bytes of a new text come, before them.
+    virtual void BeginText(TextEncoding encoding) { (void)encoding; }
 
 protected:
     ~ByteSink() = default;
@@ -73,8 +75,8 @@ struct SurrogateReport {
 // is at byte offset 7 of the output".
 std::string DescribeLoneSurrogates(const SurrogateReport& report);
 
-// Writes the byte order mark (when `format` has one) and the units in the
-// format's encoding. UTF-8 joins surrogate pairs and writes U+FFFD for a lone
+// Begins a text in the format's encoding at `sink`, and writes the byte
+// order mark (when `format` has one) and the units in that encoding. UTF-8 joins surrogate pairs and writes U+FFFD for a lone
 // surrogate. Returns false when the sink fails.
 bool WriteUnits(const char16_t* units, std::size_t count, const TextFormat& format, ByteSink& sink,
                 SurrogateReport& report);

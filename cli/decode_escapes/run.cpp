@@ -6,7 +6,6 @@
 #include "options.h"
 #include "stream_decoding.h"
 
-#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,7 +14,7 @@ namespace {
 
 void Report(const std::string& name, const std::string& message)
 {
-    std::fprintf(stderr, "decode-escapes: %s: %s\n", name.c_str(), message.c_str());
+    WriteStandardError("decode-escapes: " + name + ": " + message + "\n");
 }
 
 // Tells about surrogates that UTF-8 output could not hold.
@@ -225,9 +224,10 @@ int RunInPlace(const Options& options, Kernel kernel)
     return status;
 }
 
-bool PrintText(const char* text)
+bool PrintText(const std::string& text)
 {
-    return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0;
+    StandardOutput out;
+    return out.Write(reinterpret_cast<const unsigned char*>(text.data()), text.size());
 }
 
 }  // namespace
@@ -237,8 +237,8 @@ int RunDecodeEscapes(const std::vector<std::string>& args)
     const ParseResult parsed = ParseOptions(args);
     switch (parsed.outcome) {
     case ParseOutcome::Error:
-        std::fprintf(stderr, "decode-escapes: %s\nTry 'decode-escapes --help' for more information.\n",
-                     parsed.error.c_str());
+        WriteStandardError("decode-escapes: " + parsed.error +
+                           "\nTry 'decode-escapes --help' for more information.\n");
         return ExitFailure;
     case ParseOutcome::ShowHelp:
         return PrintText(HelpText().c_str()) ? ExitSuccess : ExitFailure;
@@ -249,12 +249,12 @@ int RunDecodeEscapes(const std::vector<std::string>& args)
     Kernel kernel;
     std::string error;
     if (!ChooseKernel(kernel, error)) {
-        std::fprintf(stderr, "decode-escapes: %s\n", error.c_str());
+        WriteStandardError("decode-escapes: " + error + "\n");
         return ExitFailure;
     }
     if (parsed.outcome == ParseOutcome::ShowVersion) {
         const std::string kernelLine = std::string("kernel: ") + KernelName(kernel) + "\n";
-        return PrintText(VersionText()) && PrintText(kernelLine.c_str()) ? ExitSuccess : ExitFailure;
+        return PrintText(VersionText()) && PrintText(kernelLine) ? ExitSuccess : ExitFailure;
     }
     switch (parsed.options.target) {
     case OutputTarget::StandardOutput:

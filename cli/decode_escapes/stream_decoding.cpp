@@ -221,6 +221,7 @@ StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, DecodeMode 
         outcome.failure = StreamOutcome::Failure::Input;
         return outcome;
     }
+    output.BeginText(format.encoding);
     if (FindFormatSyntax(mode) != nullptr)
         DecodeFormatBlocks(input, block, mode, kernel, format.encoding, output, outcome);
     else if (format.encoding == TextEncoding::Utf8)

@@ -2,8 +2,10 @@
 # decode-escapes.exe under Wine: what only the Windows build can get wrong.
 # Links, read-only files and backups follow the same rules as on Linux, "-o -" is
 # standard output, a closed standard error never ends up in a file, an input
-# that is the output file is refused, a device is written as a stream, and a
-# file larger than a 32-bit address space streams through.
+# that is the output file is refused, a device is written as a stream, file
+# name patterns are expanded, a console shows characters, paths may be
+# longer than MAX_PATH, and a file larger than a 32-bit address space
+# streams through.
 # Argument: the folder of the Windows programs. WINE names the loader.
 set -uo pipefail
 bin=$(cd "$1" && pwd)
@@ -68,6 +70,41 @@ check "with the message of cat" "1" "$(grep -c 'same.txt: input file is output f
 printf '&#71;' | decode -o NUL
 check "-o NUL is written as a stream" "0" "$?"
 check "-o NUL makes no file" "" "$(ls | grep -i '^nul' || true)"
+
+# Unquoted '*' and '?' stand for the files that they match, as in other
+# Windows tools; a quoted one, or one that matches nothing, stays as typed.
+mkdir -p pattern/sub
+for name in a.html b.html c.txt sub/d.html; do printf '&#69;' >"pattern/$name"; done
+(cd pattern && decode -i '*.html' && decode -i 'sub/?.html')
+check "-i *.html rewrites the matching files" "E E &#69; E" \
+  "$(cd pattern && echo "$(cat a.html) $(cat b.html) $(cat c.txt) $(cat sub/d.html)")"
+check "a pattern that matches nothing stays as typed" "decode-escapes: *.none: cannot open" \
+  "$(decode '*.none' 2>&1 >/dev/null | cut -d : -f 1-3)"
+check "a quoted pattern stays as typed" "decode-escapes: pattern/ *.txt: cannot open" \
+  "$(decode 'pattern/ *.txt' 2>&1 >/dev/null | cut -d : -f 1-3)"
+
+# A console takes characters: bytes would be read in its code page. script
+# gives the program a terminal, which Wine makes its console.
+in_console() { LC_ALL=C.UTF-8 script -qec "$(printf '%q ' "$wine" "$bin/decode-escapes.exe" "$@")" /dev/null; }
+printf 'x&#26085;y' >console.txt
+printf 'x&#26085;y' | iconv -t UTF-16LE | cat <(printf '\xff\xfe') - >console16.txt
+check "decoded text shows in a console" "x日y" "$(in_console console.txt | grep -o 'x.y')"
+shown=$(in_console console16.txt)
+check "UTF-16 shows in a console" "x日y" "$(grep -o 'x日y' <<<"$shown")"
+check "its byte order mark stays unseen" "" "$(grep -o $'\xef\xbb\xbf' <<<"$shown")"
+check "a message shows in a console" "decode-escapes: 日本.txt: cannot open" \
+  "$(in_console 日本.txt | grep -o 'decode-escapes: [^:]*: cannot open')"
+
+# Paths longer than MAX_PATH (260) characters.
+deep=$(printf 'folder-of-forty-characters-%012d/' 1 2 3 4 5 6 7 8)
+mkdir -p "$deep"
+printf '&#70;' >"$deep/in.txt"
+check "a long path reads" "F" "$(decode "$deep/in.txt")"
+decode -o "$deep/out.txt" "$deep/in.txt"
+check "-o writes to a long path" "F" "$(cat "$deep/out.txt" 2>&1)"
+decode -i "$deep/in.txt"
+check "-i rewrites at a long path" "F" "$(cat "$deep/in.txt")"
+check "-i leaves no temporary file" "in.txt out.txt" "$(ls "$deep" | tr '\n' ' ' | sed 's/ $//')"
 
 # Far more than a 32-bit program can hold at once: it must stream.
 truncate -s 3G large.txt

@@ -4,9 +4,10 @@
 # needs) and non-executable data, a 64-bit one for high-entropy addresses,
 # and carries no build time; the plug-in imports exactly the functions of
 # its list, has no TLS directory, and its link map shows no constructor or
-# TLS callback.
+# TLS callback; decode-escapes.exe carries its version resource, the
+# plug-in none.
 # Arguments: objdump, x86|x64, the folder of the binaries, the plug-in, its
-# import list, its link map.
+# import list, its link map, the product version.
 set -uo pipefail
 objdump=$1
 arch=$2
@@ -14,6 +15,7 @@ bin=$3
 plugin=$4
 import_list=$5
 link_map=$6
+version=$7
 failures=0
 
 fail() {
@@ -72,6 +74,19 @@ initialisers=$(awk '
     if ($3 ~ /^0x0*[1-9a-f]/) print
   }' "$link_map")
 [ -z "$initialisers" ] || fail "$(basename "$plugin"): code that would run at load:"$'\n'"$initialisers"
+
+# The version resource as Windows shows it in the file's properties: each
+# value is the UTF-16 string after its name.
+resource_value() {  # file, name
+  strings -el "$1" | awk -v name="$2" 'found { print; exit } $0 == name { found = 1 }'
+}
+program=$bin/decode-escapes.exe
+for entry in "FileVersion:$version" "ProductVersion:$version" "ProductName:Unicode escape decoder" \
+  "FileDescription:Decodes Unicode escapes in text files" "OriginalFilename:decode-escapes.exe"; do
+  value=$(resource_value "$program" "${entry%%:*}")
+  [ "$value" = "${entry#*:}" ] || fail "decode-escapes.exe: ${entry%%:*} is '$value', not '${entry#*:}'"
+done
+[ -z "$(resource_value "$plugin" VS_VERSION_INFO)" ] || fail "$(basename "$plugin"): a version resource"
 
 echo "binary checks ($arch): ${#binaries[@]} binaries, $failures failed"
 [ "$failures" -eq 0 ]
