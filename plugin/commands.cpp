@@ -49,6 +49,9 @@ void WINAPI OnCommand(HWND host)
     if (text == nullptr)
         return;  // the host's text stays as it is
     SendMessageA(host, HostMsgGetSelText, static_cast<WPARAM>(units), reinterpret_cast<LPARAM>(text));
+    // A host that writes one unit more than it was told overwrites the
+    // terminator after the buffer; the decoder must not read past it.
+    text[units] = 0;
     DecodeText(text, mode);
     SendMessageA(host, HostMsgInsertText, 0, reinterpret_cast<LPARAM>(text));
     FreeText(text);

@@ -10,6 +10,7 @@
 namespace {
 
 const int StringBufferBytes = 80;
+const int WindowTextUnits = 80;  // the message box's texts, in UTF-16 units
 
 enum class ImageState { AnyState, Normal, Disabled, Hot };
 
@@ -55,9 +56,18 @@ LRESULT AnswerString(UINT id, WPARAM bufferBytes, LPARAM buffer)
     return lstrlenA(text) + 1;
 }
 
+// The plug-in's own windows take their texts in UTF-16, as the resources
+// hold them: the ANSI forms would turn every character that the system's
+// code page lacks into a question mark. What the host reads stays ANSI.
+void LoadWindowText(UINT id, WCHAR* buffer)
+{
+    if (LoadStringW(ModuleInstance, id, buffer, WindowTextUnits) == 0)
+        buffer[0] = 0;
+}
+
 LRESULT ShowProperties(HWND host)
 {
-    DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_PROPERTIES), host, PropertiesDlgProc, 0);
+    DialogBoxParamW(ModuleInstance, MAKEINTRESOURCEW(IDD_PROPERTIES), host, PropertiesDlgProc, 0);
     return 1;
 }
 
@@ -65,11 +75,11 @@ LRESULT ShowProperties(HWND host)
 // it existed.
 LRESULT Uninstall(HWND host)
 {
-    char text[StringBufferBytes];
-    char caption[StringBufferBytes];
-    LoadText(IDS_CONFIRM_UNINSTALL, text);
-    LoadText(IDS_MENU_TEXT, caption);
-    if (MessageBoxA(host, text, caption, MB_YESNO | MB_ICONWARNING) != IDYES)
+    WCHAR text[WindowTextUnits];
+    WCHAR caption[WindowTextUnits];
+    LoadWindowText(IDS_CONFIRM_UNINSTALL, text);
+    LoadWindowText(IDS_MENU_TEXT, caption);
+    if (MessageBoxW(host, text, caption, MB_YESNO | MB_ICONWARNING) != IDYES)
         return 0;
     DeleteSettingsKey(ModuleInstance);
     return 1;

@@ -157,29 +157,34 @@ struct FaultyHostRow {
     const char16_t* selection;
     LRESULT announcedUnits;
     bool writesTerminator;
+    bool writesOnePastSize;
     const char16_t* expected;
 };
 
 // The plug-in ends the buffer with a zero unit of its own, so a host that
-// writes no terminator loses nothing and nothing is read past the buffer.
+// writes no terminator loses nothing and nothing is read past the buffer;
+// a host that writes one unit too many has that unit taken back.
 TEST_F(PlugInTest, HostWithoutTerminatorLosesNothing)
 {
     static const FaultyHostRow rows[] = {
-        {u"&#65;BC", 7, false, u"ABC"},
-        {u"x\\u0041", 7, false, u"x\\u0041"},
-        {u"abc&#", 5, false, u"abc&#"},
-        {u"&#65;BC", 20, false, u"ABC"},    // the rest of the buffer is zero
-        {u"&#65;BCDEF", 4, false, u"&#65"},  // the host fills only what it announced
-        {u"&#65;", 1, true, u""},
+        {u"&#65;BC", 7, false, false, u"ABC"},
+        {u"x\\u0041", 7, false, false, u"x\\u0041"},
+        {u"abc&#", 5, false, false, u"abc&#"},
+        {u"&#65;BC", 20, false, false, u"ABC"},    // the rest of the buffer is zero
+        {u"&#65;BCDEF", 4, false, false, u"&#65"},  // the host fills only what it announced
+        {u"&#65;", 1, true, false, u""},
+        {u"&#65;BCDEF", 4, false, true, u"&#65"},  // the ";" lands on the plug-in's terminator
     };
     StoreModeDword(stem, 0);
     for (const FaultyHostRow& row : rows) {
         SCOPED_TRACE(testing::Message() << testing::PrintToString(row.selection) << ", " << row.announcedUnits
-                                        << " units announced" << (row.writesTerminator ? "" : ", no terminator"));
+                                        << " units announced" << (row.writesTerminator ? "" : ", no terminator")
+                                        << (row.writesOnePastSize ? ", one unit past the size" : ""));
         host.script.selection = row.selection;
         host.script.announcesOwnCount = true;
         host.script.announcedUnits = row.announcedUnits;
         host.script.writesTerminator = row.writesTerminator;
+        host.script.writesOnePastSize = row.writesOnePastSize;
         host.ClearLog();
         plugin->OnCommand(host.Window());
         ASSERT_EQ(1u, host.inserted.size());

@@ -4,7 +4,7 @@
 set -euo pipefail
 folder=$1
 status=0
-for name in properties-zh properties-ja uninstall-zh uninstall-ja; do
+for name in properties-zh properties-ja properties-de uninstall-zh uninstall-ja uninstall-de; do
   if [ -f "$folder/$name.bmp" ]; then
     convert "$folder/$name.bmp" "$folder/$name.png"
     echo "$folder/$name.png"

@@ -115,11 +115,28 @@ std::u16string WindowText(HWND window)
     return std::u16string(reinterpret_cast<const char16_t*>(text));
 }
 
-std::u16string MessageText(HWND box)
+namespace {
+
+std::vector<HWND> Children(HWND window)
 {
     std::vector<HWND> children;
-    EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&children));
-    for (HWND child : children) {
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+}  // namespace
+
+std::vector<std::u16string> ChildTexts(HWND window)
+{
+    std::vector<std::u16string> texts;
+    for (HWND child : Children(window))
+        texts.push_back(WindowText(child));
+    return texts;
+}
+
+std::u16string MessageText(HWND box)
+{
+    for (HWND child : Children(box)) {
         char className[32] = {};
         GetClassNameA(child, className, sizeof className);
         const std::u16string text = WindowText(child);
@@ -132,6 +149,13 @@ std::u16string MessageText(HWND box)
 LANGID UiLanguage()
 {
     return GetUserDefaultUILanguage();
+}
+
+std::string UiLanguageTag()
+{
+    char tag[16] = {};
+    GetLocaleInfoA(MAKELCID(UiLanguage(), SORT_DEFAULT), LOCALE_SISO639LANGNAME, tag, sizeof tag);
+    return tag;
 }
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Runs `open` (which opens a modal window owned by the host window) and
 // calls `act` once with that window as soon as it shows; `act` must close
@@ -33,8 +34,13 @@ std::u16string WindowText(HWND window);
 // neither a button nor an icon: the message of a message box.
 std::u16string MessageText(HWND box);
 
-// The user-interface language of the running process.
+// The texts of the window's child controls, in the order they were made.
+std::vector<std::u16string> ChildTexts(HWND window);
+
+// The user-interface language of the running process, and its two-letter
+// name ("de", "ja", "zh"), which names the pictures of a session.
 LANGID UiLanguage();
+std::string UiLanguageTag();
 
 // Saves a picture of the window, title bar included, as a 24-bit BMP file.
 // Does nothing unless the environment names a folder in SCREENSHOT_DIR.

@@ -163,15 +163,37 @@ TEST_F(ModalTest, NextOpeningShowsTheStoredModeAgain)
     EXPECT_FALSE(ucn);
 }
 
-TEST_F(ModalTest, DialogTitleIsInTheUserLanguage)
+struct ShownTextRow {
+    const char* name;
+    const char16_t* UiTexts::*text;
+};
+
+// What the user reads, taken back from the windows in UTF-16: under a
+// language of the resources its own texts, under any other the Japanese
+// ones, whatever the system's ANSI code page can hold.
+TEST_F(ModalTest, DialogShowsTheTextsOfTheUserLanguage)
 {
+    static const ShownTextRow controls[] = {
+        {"character reference button", &UiTexts::charRefButton},
+        {"universal character name button", &UiTexts::ucnButton},
+        {"character reference example", &UiTexts::charRefExample},
+        {"universal character name example", &UiTexts::ucnExample},
+        {"OK", &UiTexts::okButton},
+        {"Cancel", &UiTexts::cancelButton},
+    };
     std::u16string title;
+    std::vector<std::u16string> shown;
     RunProperties([&](HWND dialog) {
         title = WindowText(dialog);
-        SaveScreenshot(dialog, UiLanguage() == Japanese ? "properties-ja" : "properties-zh");
+        shown = ChildTexts(dialog);
+        SaveScreenshot(dialog, "properties-" + UiLanguageTag());
         ClickButton(dialog, IDCANCEL);
     });
-    EXPECT_EQ(ExpectedTextsFor(UiLanguage()).dialogTitle, title);
+    const UiTexts& texts = ExpectedTextsFor(UiLanguage());
+    EXPECT_EQ(texts.dialogTitle, title);
+    ASSERT_EQ(std::size(controls), shown.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(texts.*controls[i].text, shown[i]) << controls[i].name;
 }
 
 struct UninstallRow {
@@ -204,7 +226,7 @@ TEST_F(ModalTest, UninstallAsksAndDeletesTheKeyOnYes)
             hasYes = GetDlgItem(box, IDYES) != nullptr;
             hasNo = GetDlgItem(box, IDNO) != nullptr;
             if (row.storedBefore == 1 && row.answerButton == IDNO)
-                SaveScreenshot(box, UiLanguage() == Japanese ? "uninstall-ja" : "uninstall-zh");
+                SaveScreenshot(box, "uninstall-" + UiLanguageTag());
             ClickButton(box, row.answerButton);
         });
         EXPECT_EQ(row.answer, answer);

@@ -80,14 +80,15 @@ LRESULT ScriptedHost::Answer(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // Without a buffer: the units the text needs, its terminator included. With
-// one: as much of the text as `units` allows, then the terminator.
+// one: as much of the text as `units` allows (one more for a host that
+// writes past the size it is given), then the terminator.
 LRESULT ScriptedHost::FillSelection(WPARAM units, LPARAM buffer)
 {
     const std::u16string& text = script.selection;
     if (buffer == 0)
         return script.announcesOwnCount ? script.announcedUnits : static_cast<LRESULT>(text.size() + 1);
     char16_t* out = reinterpret_cast<char16_t*>(buffer);
-    std::size_t room = units;
+    std::size_t room = script.writesOnePastSize ? units + 1 : units;
     if (room == 0)
         return 0;
     if (!script.writesTerminator) {

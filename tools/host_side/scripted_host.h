@@ -19,6 +19,7 @@ struct HostScript {
     bool announcesOwnCount = false;    // true: announce `announcedUnits` instead of the text's size
     LRESULT announcedUnits = 0;        // as wide as the host's answer: 64 bits in a 64-bit host
     bool writesTerminator = true;      // false: fill the buffer with text only, no zero unit
+    bool writesOnePastSize = false;    // true: fill one unit more than the size it is given
 };
 
 struct HostMessageRecord {
