@@ -741,7 +741,8 @@ bool CopyFile(const std::string& path, const std::string& copy, std::string& err
 // older backup is replaced by one rename and never missing.
 bool KeepBackup(const std::string& path, const std::string& backup, std::string& error)
 {
-    const std::string temporary = TemporaryNameBeside(backup);
+    const std::string directory = DirectoryOf(backup);
+    const std::string temporary = directory + TemporaryNameFor(backup.substr(directory.size()));
     if (link(path.c_str(), temporary.c_str()) != 0 && !CopyFile(path, temporary, error)) {
         error = "cannot keep a backup: " + error;
         return false;

@@ -50,7 +50,7 @@ done <<'ROWS'
 --mo|--mode
 --in|--in-place
 -e utf-16|utf-16le utf-16be
---mode |0 charref 1 ucn
+--mode |0 charref 1 ucn html json
 --mode = u|ucn
 --encoding=a|auto
 -m c|charref
