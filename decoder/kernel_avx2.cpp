@@ -16,7 +16,7 @@ constexpr std::uint64_t CharRefShapeBytes()
 {
     static_assert(CharRefSyntax.plainUnits == 8, "a reference fills a 64-bit lane");
     std::uint64_t shape = CharRefSyntax.closer;
-    for (int i = 0; i < 5; ++i)
+    for (std::size_t digit = 0; digit < CharRefSyntax.fieldUnits; ++digit)
         shape = shape << 8 | '0';
     return shape << 16 | static_cast<std::uint64_t>(CharRefSyntax.prefix[1]) << 8 | CharRefSyntax.prefix[0];
 }

@@ -298,10 +298,21 @@ __m256i LoadHalves(const unsigned char* low, const unsigned char* high)
 // when all of them name characters of three UTF-8 bytes, writes those at
 // `out` and returns true; otherwise it writes nothing.
 
+// A plain reference "&#00000;" as 8 bytes in memory order, from its row.
+constexpr std::uint64_t PlainCharRefBytes()
+{
+    constexpr const EscapeSyntax& syntax = SyntaxOf<DecodeMode::CharRef>();
+    static_assert(syntax.plainUnits == 8, "a reference fills a 64-bit lane");
+    std::uint64_t shape = syntax.closer;
+    for (std::size_t digit = 0; digit < syntax.fieldUnits; ++digit)
+        shape = shape << 8 | '0';
+    return shape << 16 | static_cast<std::uint64_t>(syntax.prefix[1]) << 8 | syntax.prefix[0];
+}
+
 // 4 references "&#" + 5 digits + ";" back to back (32 bytes).
 inline bool CharRefFour(const unsigned char* in, unsigned char* out)
 {
-    const __m256i shape = _mm256_set1_epi64x(0x3B30303030302326LL);  // "&#00000;"
+    const __m256i shape = _mm256_set1_epi64x(static_cast<long long>(PlainCharRefBytes()));
     const __m256i most = _mm256_set1_epi64x(0x0009090909090000LL);
     const __m256i digits = _mm256_sub_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)), shape);
     const __m256i excess = _mm256_subs_epu8(digits, most);
@@ -323,8 +334,11 @@ inline bool CharRefFour(const unsigned char* in, unsigned char* out)
 // at bytes 0 to 11 of a half of a vector: bits set where "\u" is not there.
 inline __m256i WrongPrefixes(__m256i names)
 {
-    const __m256i prefixes = _mm256_setr_epi8('\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0,
-                                              '\\', 'u', 0, 0, 0, 0, '\\', 'u', 0, 0, 0, 0, 0, 0, 0, 0);
+    constexpr const EscapeSyntax& syntax = SyntaxOf<DecodeMode::Ucn>();
+    const char first = static_cast<char>(syntax.prefix[0]);
+    const char second = static_cast<char>(syntax.prefix[1]);
+    const __m256i prefixes = _mm256_setr_epi8(first, second, 0, 0, 0, 0, first, second, 0, 0, 0, 0, 0, 0, 0, 0,
+                                              first, second, 0, 0, 0, 0, first, second, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m256i places = _mm256_setr_epi8(-1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0,
                                             -1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0);
     return _mm256_and_si256(places, _mm256_xor_si256(names, prefixes));
