@@ -31,7 +31,7 @@ const char Usage[] =
     "  properties           opens the properties dialog (needs a display)\n"
     "  uninstall            asks the plug-in to uninstall itself (needs a display)\n";
 
-void Fail(const std::string& message)
+void Complain(const std::string& message)
 {
     std::fprintf(stderr, "host-simulator: %s\n", message.c_str());
 }
@@ -141,7 +141,7 @@ bool WriteResult(const std::u16string& text, const TextFormat& format, const std
             return false;
     }
     if (report.count > 0)
-        Fail(DescribeLoneSurrogates(report));
+        Complain(DescribeLoneSurrogates(report));
     return true;
 }
 
@@ -150,43 +150,43 @@ int RunCommand(const PlugInModule& plugin, const std::vector<std::string>& args)
     RunOptions options;
     std::string error;
     if (!ParseRunOptions(args, options, error)) {
-        Fail(error);
+        Complain(error);
         return ExitFailure;
     }
     LoadedText text;
     if (!LoadText(options.file, EncodingChoice::Auto, text, error)) {
-        Fail(DisplayName(options.file) + ": " + error);
+        Complain(DisplayName(options.file) + ": " + error);
         return ExitFailure;
     }
     const std::u16string selection(text.units.data(), text.length);
     if (selection.find(u'\0') != std::u16string::npos) {
-        Fail(DisplayName(options.file) + ": the text holds a NUL unit, which no editor selection can hold");
+        Complain(DisplayName(options.file) + ": the text holds a NUL unit, which no editor selection can hold");
         return ExitFailure;
     }
     // The mode goes where the plug-in's dialog would store it.
     if (!StorePlugInMode(PlugInStem(plugin.path()), static_cast<DWORD>(options.mode))) {
-        Fail("cannot store the mode under " + PlugInSettingsKey(PlugInStem(plugin.path())));
+        Complain("cannot store the mode under " + PlugInSettingsKey(PlugInStem(plugin.path())));
         return ExitFailure;
     }
 
     ScriptedHost host(HostWindowKind::MessageOnly);
     if (host.Window() == nullptr) {
-        Fail("cannot make the host's window, so the command cannot run: " + WindowsErrorText(host.windowError()));
+        Complain("cannot make the host's window, so the command cannot run: " + WindowsErrorText(host.windowError()));
         return ExitFailure;
     }
     host.script.selection = selection;
     DWORD flag = 0;
     if (!plugin.exports().QueryStatus(host.Window(), &flag)) {
-        Fail("the plug-in reports its command as disabled for this selection");
+        Complain("the plug-in reports its command as disabled for this selection");
         return ExitFailure;
     }
     plugin.exports().OnCommand(host.Window());
     if (host.inserted.size() != 1) {
-        Fail("the plug-in handed back " + std::to_string(host.inserted.size()) + " texts instead of one");
+        Complain("the plug-in handed back " + std::to_string(host.inserted.size()) + " texts instead of one");
         return ExitFailure;
     }
     if (!WriteResult(host.inserted[0], text.format, options.output, error)) {
-        Fail(error);
+        Complain(error);
         return ExitFailure;
     }
     return ExitSuccess;
@@ -221,14 +221,14 @@ int Run(const std::vector<std::string>& args)
     }
     const std::string& command = args[1];
     if (command != "info" && command != "run" && command != "properties" && command != "uninstall") {
-        Fail("unknown command '" + command + "'");
+        Complain("unknown command '" + command + "'");
         std::fputs(Usage, stderr);
         return ExitFailure;
     }
     PlugInModule plugin;
     std::string error;
     if (!plugin.Load(args[0], error)) {
-        Fail(args[0] + ": " + error);
+        Complain(args[0] + ": " + error);
         return ExitFailure;
     }
     const std::vector<std::string> rest(args.begin() + 2, args.end());
@@ -237,7 +237,7 @@ int Run(const std::vector<std::string>& args)
     if (command == "run")
         return RunCommand(plugin, rest);
     if (!rest.empty()) {
-        Fail(command + " takes no options");
+        Complain(command + " takes no options");
         return ExitFailure;
     }
     return command == "properties" ? ShowProperties(plugin) : AskUninstall(plugin);
