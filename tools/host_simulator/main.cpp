@@ -40,9 +40,10 @@ void Complain(const std::string& message)
 // console gets UTF-8.
 std::string AnsiToUtf8(const std::string& ansi)
 {
-    WCHAR wide[256] = {};
-    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide, 256);
-    char utf8[768] = {};
+    const int units = 256;  // more than any of the plug-in's texts
+    WCHAR wide[units] = {};
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide, units);
+    char utf8[3 * units] = {};  // a unit takes at most 3 bytes of UTF-8
     WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
     return utf8;
 }
@@ -60,7 +61,7 @@ int ShowInfo(const PlugInModule& plugin)
     ScriptedHost host(HostWindowKind::MessageOnly);
     const PlugInExports& call = plugin.exports();
     std::printf("plug-in: %s\nexports:\n", plugin.path().c_str());
-    for (int ordinal = 1; ordinal <= 7; ++ordinal)
+    for (int ordinal = 1; ordinal <= PlugInExportCount; ++ordinal)
         std::printf("  %d  %s\n", ordinal, PlugInExportNames[ordinal - 1]);
     LRESULT nameBytes = 0;
     LRESULT versionBytes = 0;
@@ -72,10 +73,12 @@ int ShowInfo(const PlugInModule& plugin)
     std::printf("menu text id: %u, status message id: %u, bitmap id: %u\n", call.GetMenuTextID(),
                 call.GetStatusMessageID(), call.GetBitmapID());
     std::printf("images: flags -> bitmap id (0x908), mask colour (0x909)\n");
-    static const WPARAM bits[] = {0x1, 0x10, 0x20, 0x100, 0x200};
-    for (unsigned combination = 0; combination < 32; ++combination) {
+    static const WPARAM bits[] = {ImageFlagLarge, ImageFlag256Colors, ImageFlagTrueColor, ImageFlagDisabled,
+                                  ImageFlagHot};
+    const unsigned bitCount = sizeof bits / sizeof bits[0];
+    for (unsigned combination = 0; combination < (1u << bitCount); ++combination) {
         WPARAM flags = 0;
-        for (unsigned i = 0; i < 5; ++i)
+        for (unsigned i = 0; i < bitCount; ++i)
             flags |= (combination & (1u << i)) ? bits[i] : 0;
         const LRESULT bitmap = call.PlugInProc(host.Window(), PlugInMsgGetBitmapId, flags, 0);
         const LRESULT mask = call.PlugInProc(host.Window(), PlugInMsgGetMaskColor, flags, 0);
