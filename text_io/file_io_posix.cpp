@@ -107,10 +107,13 @@ std::string ShortenName(const std::string& name, std::size_t limit)
 const char TemporaryMark[] = ".decode-escapes-";
 const char TemporaryEnd[] = ".tmp";
 const std::size_t TemporaryLetters = 8;
+const std::size_t TemporaryNameStemBytes = 64;  // NAME at most
+// Names tried before giving up, each taken by another file already.
+const int TemporaryNameTries = 100;
 
 std::string TemporaryPrefix(const std::string& name)
 {
-    return "." + ShortenName(name, 64) + TemporaryMark;
+    return "." + ShortenName(name, TemporaryNameStemBytes) + TemporaryMark;
 }
 
 std::string TemporaryNameFor(const std::string& name)
@@ -520,7 +523,7 @@ bool ReplacementFile::CreateTemporary(std::string& error)
         close(descriptor_);
     descriptor_ = -1;
 #endif
-    for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
+    for (int attempt = 0; attempt < TemporaryNameTries && descriptor_ < 0; ++attempt) {
         const std::string name = TemporaryNameFor(name_);
         descriptor_ = openat(directory_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (descriptor_ < 0) {
@@ -596,7 +599,7 @@ bool ReplacementFile::PutInPlace(std::string& error)
             descriptor_ = -1;
             return true;
         }
-        for (int attempt = 0; attempt < 100 && tempPath_.empty(); ++attempt) {
+        for (int attempt = 0; attempt < TemporaryNameTries && tempPath_.empty(); ++attempt) {
             const std::string name = TemporaryNameFor(name_);
             if (LinkDescriptor(descriptor_, directory_, name)) {
                 tempPath_ = name;

@@ -82,12 +82,16 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info)
     return identity;
 }
 
+// The longest path that the wide functions take, with its terminator.
+const DWORD LongestPathUnits = 32768;
+
 // The path of the file that `handle` is open on, with every link resolved.
 bool FinalPath(HANDLE handle, std::string& path)
 {
-    wchar_t buffer[32768];
-    const DWORD length = GetFinalPathNameByHandleW(handle, buffer, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0 || length >= 32768)
+    wchar_t buffer[LongestPathUnits];
+    const DWORD length =
+        GetFinalPathNameByHandleW(handle, buffer, LongestPathUnits, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= LongestPathUnits)
         return false;
     std::wstring wide(buffer, length);
     if (wide.compare(0, 8, L"\\\\?\\UNC\\") == 0)
@@ -124,13 +128,16 @@ std::string WideToUtf8(const wchar_t* text)
     return utf8;
 }
 
+// Room for a system error message; a longer one is cut.
+const DWORD ErrorTextUnits = 512;
+
 std::string WindowsErrorText(unsigned long code)
 {
     // In UTF-16, as every text of the program is UTF-8, whatever the code page.
-    wchar_t buffer[512];
+    wchar_t buffer[ErrorTextUnits];
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                        buffer, 512, nullptr);
-    buffer[length < 512 ? length : 511] = L'\0';
+                                        buffer, ErrorTextUnits, nullptr);
+    buffer[length < ErrorTextUnits ? length : ErrorTextUnits - 1] = L'\0';
     std::string text = WideToUtf8(buffer);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
         text.pop_back();
@@ -332,6 +339,10 @@ bool ReplacementFile::OpenStream(std::string& error)
     return true;
 }
 
+// Names tried for a temporary file before giving up, each taken by another
+// file already.
+const int TemporaryNameTries = 1000;
+
 bool ReplacementFile::CreateTemporary(std::string& error)
 {
     // The name is made here: GetTempFileName takes no folder of more than
@@ -339,7 +350,7 @@ bool ReplacementFile::CreateTemporary(std::string& error)
     const std::string directory = DirectoryOf(resolved_);
     static unsigned serial = GetTickCount();
     HANDLE handle = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 1000 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+    for (int attempt = 0; attempt < TemporaryNameTries && handle == INVALID_HANDLE_VALUE; ++attempt) {
         char name[40];
         std::snprintf(name, sizeof name, "dec%lX-%X.tmp", GetCurrentProcessId(), serial++);
         tempPath_ = directory + name;
@@ -433,6 +444,9 @@ void ReplacementFile::ReleaseTarget()
 {
 }
 
+// Room for the lock's name: its prefix and the file's identity in hexadecimal.
+const std::size_t LockNameUnits = 96;
+
 bool FileLock::TryAcquireOnce(const std::string& path, FileIdentity& identity, bool& replaced, std::string& error)
 {
     // Runs that rewrite the same file agree on a mutex named after it.
@@ -440,9 +454,9 @@ bool FileLock::TryAcquireOnce(const std::string& path, FileIdentity& identity, b
         error = "cannot open: " + error;
         return false;
     }
-    wchar_t name[96];
-    swprintf(name, 96, L"Local\\EscapeTextFileLock-%08llX-%016llX", static_cast<unsigned long long>(identity.volume),
-             static_cast<unsigned long long>(identity.index));
+    wchar_t name[LockNameUnits];
+    swprintf(name, LockNameUnits, L"Local\\EscapeTextFileLock-%08llX-%016llX",
+             static_cast<unsigned long long>(identity.volume), static_cast<unsigned long long>(identity.index));
     mutex_ = CreateMutexW(nullptr, FALSE, name);
     const DWORD waited = mutex_ == nullptr ? WAIT_FAILED : WaitForSingleObject(mutex_, INFINITE);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {

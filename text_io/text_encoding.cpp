@@ -49,7 +49,7 @@ ConvertStatus ConvertUtf8(const unsigned char* bytes, std::size_t count, bool at
     char16_t* next = out;
     for (std::size_t i = 0; i < check.valid;) {
         const std::size_t length = Utf8SequenceLength(bytes[i]);
-        next = PutUtf8Units(bytes + i, length, next);
+        next = DecodeUtf8Sequence(bytes + i, length, next);
         i += length;
     }
     ConvertStatus status;

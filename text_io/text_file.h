@@ -1,6 +1,6 @@
 // A whole text file (or standard input) read into UTF-16 code units, in the
-// encoding that its byte order mark names, else UTF-8. Shared by
-// decode-escapes and the host simulator.
+// encoding that the caller or its byte order mark names, else UTF-8. The host
+// simulator reads its files so; decode-escapes streams instead.
 #ifndef TEXT_IO_TEXT_FILE_H
 #define TEXT_IO_TEXT_FILE_H
 

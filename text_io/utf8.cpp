@@ -87,7 +87,7 @@ Utf8Check CheckUtf8(const unsigned char* bytes, std::size_t count, bool atEnd)
     return check;
 }
 
-char16_t* PutUtf8Units(const unsigned char* p, std::size_t length, char16_t* out)
+char16_t* DecodeUtf8Sequence(const unsigned char* p, std::size_t length, char16_t* out)
 {
     switch (length) {
     case 1:

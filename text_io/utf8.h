@@ -24,11 +24,12 @@ inline std::size_t Utf8SequenceLength(unsigned char lead)
     return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
 
-// Writes the code units of one well-formed sequence of `length` bytes (one
-// unit, or a surrogate pair for 4 bytes) and returns past them.
-char16_t* PutUtf8Units(const unsigned char* sequence, std::size_t length, char16_t* out);
+// Decodes one well-formed sequence of `length` bytes: writes its code units
+// (one unit, or a surrogate pair for 4 bytes) and returns past them.
+char16_t* DecodeUtf8Sequence(const unsigned char* sequence, std::size_t length, char16_t* out);
 
-// Writes one character (at most U+10FFFF, no surrogate) and returns its length.
+// Encodes one character (at most U+10FFFF, no surrogate) as UTF-8 and returns
+// its length.
 std::size_t PutUtf8(std::uint32_t code, unsigned char* out);
 
 inline bool IsHighSurrogate(char16_t unit)

@@ -108,7 +108,7 @@ bool ApplyOption(const ParsedOption& option, ParseResult& result)
     return true;
 }
 
-ParseResult Fail(ParseResult result, const std::string& error)
+ParseResult Refuse(ParseResult result, const std::string& error)
 {
     result.outcome = ParseOutcome::Error;
     result.error = error;
@@ -125,10 +125,10 @@ ParseResult Finish(ParseResult result)
         return result;
     }
     if (options.files.empty())
-        return Fail(result, "--in-place needs at least one FILE");
+        return Refuse(result, "--in-place needs at least one FILE");
     for (const std::string& file : options.files) {
         if (file == "-")
-            return Fail(result, "--in-place cannot rewrite standard input");
+            return Refuse(result, "--in-place cannot rewrite standard input");
     }
     return result;
 }
@@ -142,12 +142,12 @@ ParseResult ParseOptions(const std::vector<std::string>& args)
     ParseResult result;
     for (const ParsedOption& option : line.options) {
         if (!ApplyOption(option, result))
-            return Fail(result, result.error);
+            return Refuse(result, result.error);
         if (result.outcome != ParseOutcome::Run)
             return result;
     }
     if (!line.error.empty())
-        return Fail(result, line.error);
+        return Refuse(result, line.error);
     result.options.files = line.operands;
     return Finish(result);
 }

@@ -130,9 +130,9 @@ BlockStep DecodeUtf8Block(Utf8DecodeState& state, unsigned char* bytes, std::siz
         if (NamesHighSurrogate(escape.unit) && !atEnd && count - escape.end < PartnerReach)
             break;
         state.decodedAny = true;
-        PutUtf8Unit(state, escape.unit, bytes, out);
+        PutUnitAsUtf8(state, escape.unit, bytes, out);
         if (escape.splitLow != 0)
-            PutUtf8Unit(state, escape.splitLow, bytes, out);
+            PutUnitAsUtf8(state, escape.splitLow, bytes, out);
         in = escape.end;
     }
     if (atEnd)

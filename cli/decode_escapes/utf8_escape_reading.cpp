@@ -105,7 +105,7 @@ bool ReadUtf8Escape(const EscapeSyntax& syntax, const unsigned char* bytes, std:
         }
         const std::size_t sequence = Utf8SequenceLength(bytes[i]);
         const std::size_t before = made;
-        made = static_cast<std::size_t>(PutUtf8Units(bytes + i, sequence, units + made) - units);
+        made = static_cast<std::size_t>(DecodeUtf8Sequence(bytes + i, sequence, units + made) - units);
         i += sequence;
         for (std::size_t k = before; k < made; ++k)
             ends[k] = i;
@@ -126,7 +126,7 @@ bool ReadUtf8Escape(const EscapeSyntax& syntax, const unsigned char* bytes, std:
     return true;
 }
 
-void PutUtf8Unit(Utf8DecodeState& state, char16_t unit, unsigned char* bytes, std::size_t& out)
+void PutUnitAsUtf8(Utf8DecodeState& state, char16_t unit, unsigned char* bytes, std::size_t& out)
 {
     if (state.pendingHigh != 0) {
         if (IsLowSurrogate(unit)) {

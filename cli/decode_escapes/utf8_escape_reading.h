@@ -28,9 +28,9 @@ struct Utf8Escape {
 bool ReadUtf8Escape(const EscapeSyntax& syntax, const unsigned char* bytes, std::size_t start, std::size_t count,
                     bool atEnd, Utf8Escape& escape);
 
-// Writes one code unit of the result at `out`, joining a high surrogate with
-// the low one that follows it.
-void PutUtf8Unit(Utf8DecodeState& state, char16_t unit, unsigned char* bytes, std::size_t& out);
+// Encodes one code unit of the result as UTF-8 at `out`, joining a high
+// surrogate with the low one that follows it.
+void PutUnitAsUtf8(Utf8DecodeState& state, char16_t unit, unsigned char* bytes, std::size_t& out);
 
 // Writes a high surrogate that no low one follows, as U+FFFD.
 void FlushPendingHigh(Utf8DecodeState& state, unsigned char* bytes, std::size_t& out);

@@ -34,9 +34,10 @@ const fs::path ContactSheet = SourceDir / "docs" / "images" / "toolbar-bitmaps.p
 // rest of the test.
 bool Load(const BitmapRow& row, BmpFile& bmp)
 {
+    SCOPED_TRACE(row.file);
     std::string error;
     bmp = ParseBmp(ReadFileBytes<std::vector<std::uint8_t>>((BitmapDir / row.file).string()), error);
-    EXPECT_EQ("", error) << row.file;
+    EXPECT_EQ("", error);
     return error.empty();
 }
 
@@ -187,14 +188,15 @@ TEST(BitmapFiles, HotImagesAreSixToEightPerCentDarker)
         for (int bits : {8, 32}) {
             const BitmapRow& normal = Find(size, bits, State::Normal);
             const BitmapRow& hot = Find(size, bits, State::Hot);
+            SCOPED_TRACE(testing::Message() << hot.file << " against " << normal.file);
             BmpFile normalBmp;
             BmpFile hotBmp;
             if (!Load(normal, normalBmp) || !Load(hot, hotBmp)) {
                 continue;
             }
             const double ratio = MeanBrightness(hotBmp) / MeanBrightness(normalBmp);
-            EXPECT_GE(ratio, 0.92) << hot.file << " against " << normal.file;
-            EXPECT_LE(ratio, 0.94) << hot.file << " against " << normal.file;
+            EXPECT_GE(ratio, 0.92);
+            EXPECT_LE(ratio, 0.94);
         }
     }
 }

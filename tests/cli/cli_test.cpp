@@ -199,14 +199,16 @@ const DecodeRow DecodeRows[] = {
 TEST_F(CliTest, DecodesStandardInput)
 {
     for (Kernel kernel : RunnableKernels()) {
+        SCOPED_TRACE(KernelName(kernel));
         for (const DecodeRow& row : DecodeRows) {
+            SCOPED_TRACE(row.name);
             ToolSetup setup = RowSetup(row);
             if (setup.environment.empty())
                 setup.environment = {std::string("DECODE_ESCAPES_KERNEL=") + KernelName(kernel)};
             const ToolRun run = Run(row.args, row.input, setup);
-            EXPECT_EQ(run.exitStatus, 0) << KernelName(kernel) << ", " << row.name << ": " << run.err;
-            EXPECT_EQ(Shown(run.out), Shown(row.output)) << KernelName(kernel) << ", " << row.name;
-            EXPECT_EQ(run.err, "") << KernelName(kernel) << ", " << row.name;
+            EXPECT_EQ(run.exitStatus, 0) << run.err;
+            EXPECT_EQ(Shown(run.out), Shown(row.output));
+            EXPECT_EQ(run.err, "");
         }
     }
 }
@@ -217,9 +219,10 @@ TEST_F(CliTest, DecodesAPipeLikeAFile)
     ToolSetup pipe;
     pipe.inputFromPipe = true;
     for (const DecodeRow& row : DecodeRows) {
+        SCOPED_TRACE(row.name);
         const ToolRun run = Run(row.args, row.input, RowSetup(row, pipe));
-        EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
-        EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(Shown(run.out), Shown(row.output));
     }
     const std::string large = std::string(5 << 20, 'x') + "&#65;";
     EXPECT_EQ(Run({}, large, pipe).out, std::string(5 << 20, 'x') + "A");
@@ -237,13 +240,14 @@ TEST_F(CliTest, ReportsAFullStandardOutput)
 TEST_F(CliTest, DecodesFilesLikeStandardInput)
 {
     for (const DecodeRow& row : DecodeRows) {
+        SCOPED_TRACE(row.name);
         WriteFileBytes(Path("in.txt"), row.input);
         std::vector<std::string> args = row.args;
         args.push_back("in.txt");
-        EXPECT_EQ(Shown(Run(args, "", RowSetup(row)).out), Shown(row.output)) << row.name;
+        EXPECT_EQ(Shown(Run(args, "", RowSetup(row)).out), Shown(row.output));
         args.insert(args.begin(), {"-o", "out.txt"});
-        EXPECT_EQ(Run(args, "", RowSetup(row)).exitStatus, 0) << row.name;
-        EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(row.output)) << row.name;
+        EXPECT_EQ(Run(args, "", RowSetup(row)).exitStatus, 0);
+        EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(row.output));
     }
 }
 
@@ -266,10 +270,11 @@ const SurrogateRow SurrogateRows[] = {
 TEST_F(CliTest, WritesLoneSurrogatesInUtf8AsReplacementCharacters)
 {
     for (const SurrogateRow& row : SurrogateRows) {
+        SCOPED_TRACE(row.name);
         const ToolRun run = Run(row.args, row.input);
-        EXPECT_EQ(run.exitStatus, 0) << row.name;
-        EXPECT_EQ(Shown(run.out), Shown(row.output)) << row.name;
-        EXPECT_TRUE(Contains(run.err, "standard input: ") && Contains(run.err, row.note)) << row.name << ": " << run.err;
+        EXPECT_EQ(run.exitStatus, 0);
+        EXPECT_EQ(Shown(run.out), Shown(row.output));
+        EXPECT_TRUE(Contains(run.err, "standard input: ") && Contains(run.err, row.note)) << run.err;
     }
 }
 
@@ -317,6 +322,7 @@ TEST_F(CliTest, BadInputCutsStandardOutputAndWritesNoFile)
 {
     const std::string kept = "kept as it was";
     for (const BadInputRow& row : BadInputRows) {
+        SCOPED_TRACE(row.name);
         const std::string message = "decode-escapes: bad.txt: "s + row.error;
         WriteFileBytes(Path("bad.txt"), row.input);
         WriteFileBytes(Path("existing.txt"), kept);
@@ -327,22 +333,23 @@ TEST_F(CliTest, BadInputCutsStandardOutputAndWritesNoFile)
             const bool toStandardOutput = args.empty();
             args.insert(args.end(), row.args.begin(), row.args.end());
             args.push_back("bad.txt");
+            SCOPED_TRACE(args[0]);
             const ToolRun run = Run(args);
-            EXPECT_EQ(run.exitStatus, 2) << row.name << ", " << args[0];
-            EXPECT_TRUE(Contains(run.err, message)) << row.name << ", " << args[0] << ": " << run.err;
-            EXPECT_EQ(Shown(run.out), Shown(toStandardOutput ? row.before : "")) << row.name << ", " << args[0];
+            EXPECT_EQ(run.exitStatus, 2);
+            EXPECT_TRUE(Contains(run.err, message)) << run.err;
+            EXPECT_EQ(Shown(run.out), Shown(toStandardOutput ? row.before : ""));
         }
-        EXPECT_FALSE(fs::exists(Path("new.txt"))) << row.name;
-        EXPECT_EQ(ReadFileBytes(Path("existing.txt")), kept) << row.name;
-        EXPECT_EQ(Shown(ReadFileBytes(Path("bad.txt"))), Shown(row.input)) << row.name;
-        EXPECT_EQ(Files(), (std::set<std::string>{"bad.txt", "existing.txt"})) << row.name << ": a file was left";
+        EXPECT_FALSE(fs::exists(Path("new.txt")));
+        EXPECT_EQ(ReadFileBytes(Path("existing.txt")), kept);
+        EXPECT_EQ(Shown(ReadFileBytes(Path("bad.txt"))), Shown(row.input));
+        EXPECT_EQ(Files(), (std::set<std::string>{"bad.txt", "existing.txt"})) << "a file was left";
 
         ToolSetup pipe;
         pipe.inputFromPipe = true;
         const ToolRun piped = Run(row.args, row.input, pipe);
-        EXPECT_EQ(piped.exitStatus, 2) << row.name;
-        EXPECT_TRUE(Contains(piped.err, "decode-escapes: standard input: "s + row.error)) << row.name << ": " << piped.err;
-        EXPECT_EQ(Shown(piped.out), Shown(row.before)) << row.name;
+        EXPECT_EQ(piped.exitStatus, 2);
+        EXPECT_TRUE(Contains(piped.err, "decode-escapes: standard input: "s + row.error)) << piped.err;
+        EXPECT_EQ(Shown(piped.out), Shown(row.before));
     }
 }
 
@@ -380,14 +387,15 @@ TEST_F(CliTest, RejectsBadArguments)
 {
     WriteFileBytes(Path("in.txt"), "&#65;");
     for (const UsageRow& row : UsageRows) {
+        SCOPED_TRACE(row.name);
         ToolSetup setup;
         setup.environment = row.environment;
         const ToolRun run = Run(row.args, "&#65;", setup);
-        EXPECT_EQ(run.exitStatus, 2) << row.name;
-        EXPECT_TRUE(Contains(run.err, "decode-escapes: "s + row.error)) << row.name << ": " << run.err;
-        EXPECT_EQ(run.out, "") << row.name;
-        EXPECT_EQ(ReadFileBytes(Path("in.txt")), "&#65;") << row.name;
-        EXPECT_EQ(Files(), std::set<std::string>{"in.txt"}) << row.name;
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_TRUE(Contains(run.err, "decode-escapes: "s + row.error)) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(ReadFileBytes(Path("in.txt")), "&#65;");
+        EXPECT_EQ(Files(), std::set<std::string>{"in.txt"});
     }
 }
 
@@ -414,12 +422,13 @@ TEST_F(CliTest, HelpAndVersion)
         rows.push_back({"--version", "kernel: " + name + "\n", {"DECODE_ESCAPES_KERNEL=" + name}});
     }
     for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.arg << ", " << row.text);
         ToolSetup setup;
         setup.environment = row.environment;
         const ToolRun run = Run({row.arg, "no-such-file"}, "", setup);
-        EXPECT_EQ(run.exitStatus, 0) << row.arg << ", " << row.text;
-        EXPECT_TRUE(Contains(run.out, row.text)) << row.arg << ": " << run.out;
-        EXPECT_EQ(run.err, "") << row.arg << ", " << row.text;
+        EXPECT_EQ(run.exitStatus, 0);
+        EXPECT_TRUE(Contains(run.out, row.text)) << run.out;
+        EXPECT_EQ(run.err, "");
     }
 }
 
@@ -444,10 +453,11 @@ TEST_F(CliTest, ReportsUnreadableInputs)
         {"\u65E5\u00E9.txt", "decode-escapes: \u65E5\u00E9.txt: cannot open"},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
         const ToolRun run = Run({row.path});
-        EXPECT_EQ(run.exitStatus, 2) << row.path;
-        EXPECT_TRUE(Contains(run.err, row.error)) << row.path << ": " << run.err;
-        EXPECT_EQ(run.out, "") << row.path;
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_TRUE(Contains(run.err, row.error)) << run.err;
+        EXPECT_EQ(run.out, "");
     }
 }
 
@@ -497,12 +507,13 @@ TEST_F(CliTest, SeveralFiles)
 TEST_F(CliTest, InPlaceKeepsPermissions)
 {
     for (unsigned mode : {0600u, 0640u, 0755u, 0444u, 02750u}) {
+        SCOPED_TRACE(testing::Message() << std::oct << mode);
         WriteFileBytes(Path("f.txt"), "&#65;");
         ASSERT_EQ(chmod(Path("f.txt").c_str(), mode), 0);
         const ToolRun run = Run({"--in-place", "f.txt"});
-        EXPECT_EQ(run.exitStatus, 0) << std::oct << mode << ": " << run.err;
-        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "A") << std::oct << mode;
-        EXPECT_EQ(FileMode(Path("f.txt")), mode) << std::oct << mode;
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "A");
+        EXPECT_EQ(FileMode(Path("f.txt")), mode);
         std::remove(Path("f.txt").c_str());
     }
 }
@@ -539,6 +550,7 @@ TEST_F(CliTest, WritesThroughSymbolicLinks)
          "sub/new.txt", "B"},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         fs::remove_all(Path("sub"));
         fs::remove(Path("link.txt"));
         fs::remove(Path("new.txt"));
@@ -547,10 +559,10 @@ TEST_F(CliTest, WritesThroughSymbolicLinks)
         for (const auto& link : row.links)
             fs::create_symlink(link.second, Path(link.first));
         const ToolRun run = Run(row.args, "&#66;");
-        EXPECT_EQ(run.exitStatus, 0) << row.name << ": " << run.err;
-        EXPECT_EQ(ReadFileBytes(Path(row.written)), row.content) << row.name;
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(ReadFileBytes(Path(row.written)), row.content);
         for (const auto& link : row.links)
-            EXPECT_TRUE(fs::is_symlink(Path(link.first))) << row.name << ": " << link.first;
+            EXPECT_TRUE(fs::is_symlink(Path(link.first))) << link.first;
     }
 }
 
@@ -574,15 +586,16 @@ TEST_F(CliTest, InPlaceRewritesAFileNamedTwiceOnce)
     };
     for (const auto& row : rows) {
         const std::string shown = row.args[1] + " " + row.args.back();
+        SCOPED_TRACE(shown);
         fs::remove(Path("hard.txt"));
         WriteFileBytes(Path("f.txt"), "a&#38;#65;b");
         fs::create_hard_link(Path("f.txt"), Path("hard.txt"));
         const ToolRun run = Run(row.args);
-        EXPECT_EQ(run.exitStatus, 0) << shown << ": " << run.err;
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
         for (const std::string& name : row.decoded)
-            EXPECT_EQ(ReadFileBytes(Path(name)), "a&#65;b") << shown << ": " << name;
+            EXPECT_EQ(ReadFileBytes(Path(name)), "a&#65;b") << name;
         for (const std::string& name : row.old)
-            EXPECT_EQ(ReadFileBytes(Path(name)), "a&#38;#65;b") << shown << ": " << name;
+            EXPECT_EQ(ReadFileBytes(Path(name)), "a&#38;#65;b") << name;
     }
 }
 
@@ -611,6 +624,7 @@ TEST_F(CliTest, InPlaceKeepsABackupWithTheSuffix)
         {"backup folder missing", {"-inew/*", "f.txt"}, nullptr, 2, "&#65;\\u0042"},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         fs::remove_all(Path("old"));
         for (const std::string& name : Files())
             fs::remove(Path(name));
@@ -620,21 +634,21 @@ TEST_F(CliTest, InPlaceKeepsABackupWithTheSuffix)
         struct stat before;
         ASSERT_EQ(stat(Path("f.txt").c_str(), &before), 0);
         const ToolRun run = Run(row.args);
-        EXPECT_EQ(run.exitStatus, row.exitStatus) << row.name << ": " << run.err;
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << run.err;
         if (row.exitStatus != 0) {
             EXPECT_TRUE(Contains(run.err, "f.txt: cannot keep a backup: No such file or directory")) << run.err;
         }
-        EXPECT_EQ(ReadFileBytes(Path("f.txt")), row.decoded) << row.name;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), row.decoded);
         std::set<std::string> expected = {"f.txt", "f.txt.old", "old"};
         if (row.backup != nullptr) {
             struct stat backup;
-            ASSERT_EQ(stat(Path(row.backup).c_str(), &backup), 0) << row.name;
-            EXPECT_EQ(backup.st_ino, before.st_ino) << row.name << ": not the original file";
-            EXPECT_EQ(ReadFileBytes(Path(row.backup)), row.original) << row.name;
+            ASSERT_EQ(stat(Path(row.backup).c_str(), &backup), 0);
+            EXPECT_EQ(backup.st_ino, before.st_ino) << "not the original file";
+            EXPECT_EQ(ReadFileBytes(Path(row.backup)), row.original);
             expected.insert(fs::path(row.backup).begin()->string());
         }
-        EXPECT_EQ(Files(), expected) << row.name;
-        EXPECT_EQ(fs::is_empty(Path("old")), row.backup == nullptr || row.backup[0] != 'o') << row.name;
+        EXPECT_EQ(Files(), expected);
+        EXPECT_EQ(fs::is_empty(Path("old")), row.backup == nullptr || row.backup[0] != 'o');
     }
 }
 
@@ -669,14 +683,15 @@ TEST_F(CliTest, StartsWithoutStandardStreams)
     };
     WriteFileBytes(Path("g.txt"), original);
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         WriteFileBytes(Path("f.txt"), original);
         ToolSetup setup;
         setup.closedDescriptors = row.closed;
         const ToolRun run = Run(row.args, "", setup);
-        EXPECT_EQ(run.exitStatus, row.exitStatus) << row.name << ": " << run.err;
-        EXPECT_TRUE(Contains(run.err, row.error)) << row.name << ": " << run.err;
-        EXPECT_EQ(Shown(ReadFileBytes(Path("f.txt"))), Shown(row.file)) << row.name;
-        EXPECT_EQ(Files(), (std::set<std::string>{"f.txt", "g.txt"})) << row.name;
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << run.err;
+        EXPECT_TRUE(Contains(run.err, row.error)) << run.err;
+        EXPECT_EQ(Shown(ReadFileBytes(Path("f.txt"))), Shown(row.file));
+        EXPECT_EQ(Files(), (std::set<std::string>{"f.txt", "g.txt"}));
     }
 }
 
@@ -753,19 +768,20 @@ TEST_F(CliTest, FailedWriteLeavesTheOriginal)
     };
     WriteFileBytes(Path("g.txt"), original);
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         WriteFileBytes(Path("f.txt"), original);
         ToolSetup setup;
         setup.fileSizeLimit = 4096;
         setup.ignoreFileSizeSignal = row.ignoreSignal;
         const ToolRun run = Run(row.args, "", setup);
         if (row.ignoreSignal) {
-            EXPECT_EQ(run.exitStatus, 2) << row.name;
-            EXPECT_TRUE(Contains(run.err, "decode-escapes: f.txt: cannot write: File too large")) << row.name << ": " << run.err;
+            EXPECT_EQ(run.exitStatus, 2);
+            EXPECT_TRUE(Contains(run.err, "decode-escapes: f.txt: cannot write: File too large")) << run.err;
         } else {
-            EXPECT_EQ(run.signal, SIGXFSZ) << row.name;
+            EXPECT_EQ(run.signal, SIGXFSZ);
         }
-        EXPECT_EQ(ReadFileBytes(Path("f.txt")), original) << row.name;
-        EXPECT_EQ(Files(), (std::set<std::string>{"f.txt", "g.txt"})) << row.name;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), original);
+        EXPECT_EQ(Files(), (std::set<std::string>{"f.txt", "g.txt"}));
     }
 }
 
@@ -780,9 +796,10 @@ TEST_F(CliTest, OutputTargetThatCannotBeReplaced)
         {"missing/out.txt", "decode-escapes: missing/out.txt: cannot create a temporary file beside it: No such file or directory"},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.target);
         const ToolRun run = Run({"-o", row.target}, "&#65;");
-        EXPECT_EQ(run.exitStatus, 2) << row.target;
-        EXPECT_TRUE(Contains(run.err, row.error)) << row.target << ": " << run.err;
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_TRUE(Contains(run.err, row.error)) << run.err;
     }
     EXPECT_TRUE(fs::is_directory(Path("folder")));
     EXPECT_TRUE(fs::is_empty(Path("folder")));
@@ -808,6 +825,7 @@ TEST_F(CliTest, RefusesAnInputThatIsTheOutputFile)
     WriteFileBytes(Path("b.txt"), "&#66;");
     fs::create_symlink("out.txt", Path("link.txt"));
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         WriteFileBytes(Path("out.txt"), "old;");
         ToolSetup setup;
         setup.outputPath = Path("out.txt");
@@ -817,9 +835,9 @@ TEST_F(CliTest, RefusesAnInputThatIsTheOutputFile)
         if (row.inputIsOutput)
             setup.inputPath = Path("out.txt");
         const ToolRun run = Run(row.args, "", setup);
-        EXPECT_EQ(run.exitStatus, 2) << row.name;
-        EXPECT_TRUE(Contains(run.err, row.error)) << row.name << ": " << run.err;
-        EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(row.after)) << row.name;
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_TRUE(Contains(run.err, row.error)) << run.err;
+        EXPECT_EQ(Shown(ReadFileBytes(Path("out.txt"))), Shown(row.after));
     }
 }
 
@@ -843,6 +861,7 @@ TEST_F(CliTest, WritesATargetThatIsNoRegularFileAsAStream)
         {"pipe", "before;", "A"},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.target);
         WriteFileBytes(Path("out.txt"), "before;");
         struct stat before;
         ASSERT_EQ(stat(Path("out.txt").c_str(), &before), 0);
@@ -850,13 +869,13 @@ TEST_F(CliTest, WritesATargetThatIsNoRegularFileAsAStream)
         setup.outputPath = Path("out.txt");
         setup.appendOutput = true;
         const ToolRun run = Run({"-o", row.target}, "&#65;", setup);
-        EXPECT_EQ(run.exitStatus, 0) << row.target << ": " << run.err;
-        EXPECT_EQ(ReadFileBytes(Path("out.txt")), row.out) << row.target;
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("out.txt")), row.out);
         struct stat after;
-        EXPECT_TRUE(stat(Path("out.txt").c_str(), &after) == 0 && after.st_ino == before.st_ino) << row.target;
+        EXPECT_TRUE(stat(Path("out.txt").c_str(), &after) == 0 && after.st_ino == before.st_ino);
         char buffer[64];
         const ssize_t got = read(pipeEnd, buffer, sizeof buffer);
-        EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), row.pipe) << row.target;
+        EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), row.pipe);
     }
     close(pipeEnd);
     struct stat info;
@@ -932,16 +951,17 @@ TEST_F(CliTest, LeavesALinkPlantedByAnotherUserAlone)
         {"-o, own link", {"-o", "tmp/own-link.txt", "own.txt"}, 0, "", "secret &#65;", "B"},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         WriteFileBytes(Path("private.txt"), "secret &#65;");
         ASSERT_EQ(chmod(Path("private.txt").c_str(), 0600), 0);
         WriteFileBytes(Path("own.txt"), "&#66;");
         const ToolRun run = Run(row.args, "&#67;");
-        EXPECT_EQ(run.exitStatus, row.exitStatus) << row.name << ": " << run.err;
-        EXPECT_TRUE(Contains(run.err, row.error)) << row.name << ": " << run.err;
-        EXPECT_EQ(ReadFileBytes(Path("private.txt")), row.privateText) << row.name;
-        EXPECT_EQ(ReadFileBytes(Path("own.txt")), row.ownText) << row.name;
-        EXPECT_TRUE(fs::is_symlink(Path("tmp/report.txt"))) << row.name;
-        EXPECT_EQ(std::distance(fs::directory_iterator(Path("tmp")), fs::directory_iterator()), 2) << row.name;
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << run.err;
+        EXPECT_TRUE(Contains(run.err, row.error)) << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("private.txt")), row.privateText);
+        EXPECT_EQ(ReadFileBytes(Path("own.txt")), row.ownText);
+        EXPECT_TRUE(fs::is_symlink(Path("tmp/report.txt")));
+        EXPECT_EQ(std::distance(fs::directory_iterator(Path("tmp")), fs::directory_iterator()), 2);
     }
 }
 
@@ -953,6 +973,7 @@ TEST_F(CliTest, KeepsAccessControlListAndExtendedAttributes)
     const std::vector<std::string> rows[] = {{"-i", "f.txt"}, {"-o", "f.txt", "g.txt"}};
     WriteFileBytes(Path("g.txt"), "&#65;");
     for (const std::vector<std::string>& args : rows) {
+        SCOPED_TRACE(args[0]);
         WriteFileBytes(Path("f.txt"), "&#65;");
         if (setxattr(Path("f.txt").c_str(), "user.origin", "test", 4, 0) != 0) {
             GTEST_SKIP() << "this file system keeps no extended attributes: " << std::strerror(errno);
@@ -966,20 +987,19 @@ TEST_F(CliTest, KeepsAccessControlListAndExtendedAttributes)
         }
 
         const ToolRun run = Run(args);
-        EXPECT_EQ(run.exitStatus, 0) << args[0] << ": " << run.err;
-        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "A") << args[0];
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "A");
         char value[16] = {};
-        EXPECT_EQ(getxattr(Path("f.txt").c_str(), "user.origin", value, sizeof value), 4) << args[0];
-        EXPECT_STREQ(value, "test") << args[0];
+        EXPECT_EQ(getxattr(Path("f.txt").c_str(), "user.origin", value, sizeof value), 4);
+        EXPECT_STREQ(value, "test");
         const acl_t kept = acl_get_file(Path("f.txt").c_str(), ACL_TYPE_ACCESS);
         char* const keptText = kept != nullptr ? acl_to_any_text(kept, nullptr, '\n', 0) : nullptr;
-        EXPECT_EQ(std::string(keptText != nullptr ? keptText : "") + "\n", aclText) << args[0];
+        EXPECT_EQ(std::string(keptText != nullptr ? keptText : "") + "\n", aclText);
         acl_free(keptText);
         acl_free(kept);
-        EXPECT_EQ(FileMode(Path("f.txt")), 0660u) << args[0];
+        EXPECT_EQ(FileMode(Path("f.txt")), 0660u);
         struct stat info;
-        EXPECT_TRUE(!root || (stat(Path("f.txt").c_str(), &info) == 0 && info.st_uid == 65534 && info.st_gid == 65534))
-            << args[0];
+        EXPECT_TRUE(!root || (stat(Path("f.txt").c_str(), &info) == 0 && info.st_uid == 65534 && info.st_gid == 65534));
         fs::remove(Path("f.txt"));
     }
 }
@@ -1004,6 +1024,7 @@ TEST_F(CliTest, NextRunRemovesAStaleTemporaryFile)
     };
     const std::vector<std::string> rows[] = {{"-i", "f.txt"}, {"-o", "f.txt", "g.txt"}};
     for (const std::vector<std::string>& args : rows) {
+        SCOPED_TRACE(args[0]);
         fs::remove_all(dir_);
         fs::create_directory(dir_);
         for (const std::string& name : {std::string("f.txt"), std::string("g.txt"), stale, held, std::string(".f.txt.0a1b2c3d.tmp")})
@@ -1026,9 +1047,9 @@ TEST_F(CliTest, NextRunRemovesAStaleTemporaryFile)
 
         const ToolRun run = Run(args);
         close(holder);
-        EXPECT_EQ(run.exitStatus, 0) << args[0] << ": " << run.err;
-        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "A") << args[0];
-        EXPECT_EQ(Files(), expected) << args[0];
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(ReadFileBytes(Path("f.txt")), "A");
+        EXPECT_EQ(Files(), expected);
     }
 }
 

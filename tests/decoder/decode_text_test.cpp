@@ -163,15 +163,18 @@ TEST(DecodeText, OtherModesLeaveTheTextAlone)
 {
     static const std::int32_t modes[] = {2, -1, 7, 0x7FFFFFFF};
     for (Kernel kernel : RunnableKernels()) {
+        SCOPED_TRACE(KernelName(kernel));
         for (std::int32_t mode : modes) {
-            EXPECT_EQ(u"&#65;\\u0041", Decoded(u"&#65;\\u0041", mode, kernel)) << KernelName(kernel) << ", mode " << mode;
+            SCOPED_TRACE(testing::Message() << "mode " << mode);
+            EXPECT_EQ(u"&#65;\\u0041", Decoded(u"&#65;\\u0041", mode, kernel));
         }
     }
     // The overload that picks the kernel itself.
     for (std::int32_t mode : modes) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
         std::u16string text = u"&#65;\\u0041";
         DecodeText(&text[0], static_cast<DecodeMode>(mode));
-        EXPECT_EQ(u"&#65;\\u0041", text) << "mode " << mode;
+        EXPECT_EQ(u"&#65;\\u0041", text);
     }
 }
 
@@ -193,14 +196,16 @@ TEST(DecodeText, LongTextCrossesAlignedBlocks)
 {
     // The escape sits at every offset of a 16-byte block in turn.
     for (Kernel kernel : RunnableKernels()) {
+        SCOPED_TRACE(KernelName(kernel));
         for (std::size_t pad = 0; pad < 40; ++pad) {
+            SCOPED_TRACE(testing::Message() << "pad " << pad);
             std::u16string text(pad, u'.');
             text += u"&#26085;";
             text += std::u16string(pad, u'-');
             std::u16string expected(pad, u'.');
             expected += u'\u65E5';
             expected += std::u16string(pad, u'-');
-            EXPECT_EQ(expected, Decoded(text, 0, kernel)) << KernelName(kernel) << ", pad " << pad;
+            EXPECT_EQ(expected, Decoded(text, 0, kernel));
         }
     }
 }
@@ -223,8 +228,8 @@ TEST(ConvertField, FollowsTheUnsignedConversionRules)
         {u"--5", 10, 0},      {u"+-5", 10, 0},         {u"1 2", 10, 1},
     };
     for (const ConvertRow& row : rows) {
-        EXPECT_EQ(row.value, ConvertField(row.field, row.base))
-            << testing::PrintToString(row.field) << ", base " << row.base;
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(row.field) << ", base " << row.base);
+        EXPECT_EQ(row.value, ConvertField(row.field, row.base));
     }
 }
 

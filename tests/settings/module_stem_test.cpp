@@ -44,11 +44,12 @@ TEST(FindFirstDot, StepsOverDoubleByteCharacters)
         {CodePage936, "\x80.dll", 1},
     };
     for (const DotRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(row.name) << " in " << row.leadBytes.codePage);
         char name[32];
         std::strcpy(name, row.name);
         const char* dot = FindFirstDot(name, row.leadBytes.ranges);
         const int offset = dot == nullptr ? -1 : static_cast<int>(dot - name);
-        EXPECT_EQ(row.dot, offset) << testing::PrintToString(row.name) << " in " << row.leadBytes.codePage;
+        EXPECT_EQ(row.dot, offset);
     }
 }
 

@@ -43,11 +43,11 @@ std::vector<std::uint8_t> CommittedFile(const char* name)
 TEST_F(BitmapResourcesTest, SameBytesAsTheCommittedFiles)
 {
     for (const BitmapRow& row : ToolbarBitmaps) {
-        SCOPED_TRACE(row.idName);
+        SCOPED_TRACE(testing::Message() << row.idName << ", " << row.file);
         const std::vector<std::uint8_t> file = CommittedFile(row.file);
-        ASSERT_GT(file.size(), 14u) << row.file;
+        ASSERT_GT(file.size(), 14u);
         const std::vector<std::uint8_t> withoutHeader(file.begin() + 14, file.end());
-        EXPECT_TRUE(withoutHeader == Resource(static_cast<UINT>(row.id))) << "not the bytes of " << row.file;
+        EXPECT_TRUE(withoutHeader == Resource(static_cast<UINT>(row.id))) << "not the bytes of the file";
         EXPECT_NE(nullptr, LoadImageA(plugin->module, MAKEINTRESOURCEA(static_cast<UINT>(row.id)), IMAGE_BITMAP, 0, 0,
                                       LR_CREATEDIBSECTION));
     }

@@ -91,10 +91,11 @@ TEST_F(PlugInTest, OtherStoredModesSendNothing)
     static const DWORD modes[] = {2, 0xFFFFFFFF, 7, 0x80000000};
     host.script.selection = u"&#65;";
     for (DWORD mode : modes) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
         StoreModeDword(stem, mode);
         host.ClearLog();
         plugin->OnCommand(host.Window());
-        EXPECT_TRUE(host.log.empty()) << "mode " << mode;
+        EXPECT_TRUE(host.log.empty());
     }
 }
 
@@ -202,14 +203,15 @@ TEST_F(PlugInTest, LargeSelectionMatchesTheDecoder)
     while (text.size() < 300000)
         text += pieces[pick(random)];
     for (std::int32_t mode = 0; mode <= 1; ++mode) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
         std::u16string expected = text;
         DecodeText(&expected[0], static_cast<DecodeMode>(mode));
         StoreModeDword(stem, static_cast<DWORD>(mode));
         host.script.selection = text;
         host.ClearLog();
         plugin->OnCommand(host.Window());
-        ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
-        EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0])) << "mode " << mode;
+        ASSERT_EQ(1u, host.inserted.size());
+        EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0]));
     }
 }
 

@@ -192,8 +192,10 @@ TEST_F(ModalTest, DialogShowsTheTextsOfTheUserLanguage)
     const UiTexts& texts = ExpectedTextsFor(UiLanguage());
     EXPECT_EQ(texts.dialogTitle, title);
     ASSERT_EQ(std::size(controls), shown.size());
-    for (std::size_t i = 0; i < shown.size(); ++i)
-        EXPECT_EQ(texts.*controls[i].text, shown[i]) << controls[i].name;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        SCOPED_TRACE(controls[i].name);
+        EXPECT_EQ(texts.*controls[i].text, shown[i]);
+    }
 }
 
 struct UninstallRow {

@@ -29,9 +29,10 @@ TEST(Exports, SevenNamesAtOrdinalsOneToSeven)
         found[reinterpret_cast<const char*>(base + names[i])] = ordinals[i] + static_cast<int>(exports->Base);
     for (int ordinal = 1; ordinal <= 7; ++ordinal) {
         const char* name = PlugInExportNames[ordinal - 1];
-        EXPECT_EQ(ordinal, found[name]) << name;
-        EXPECT_EQ(GetProcAddress(plugin.module, name), plugin.Export(ordinal)) << name;
-        EXPECT_NE(nullptr, plugin.Export(ordinal)) << name;
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ordinal, found[name]);
+        EXPECT_EQ(GetProcAddress(plugin.module, name), plugin.Export(ordinal));
+        EXPECT_NE(nullptr, plugin.Export(ordinal));
     }
 }
 

@@ -249,8 +249,10 @@ TEST_F(ProtocolTest, BitmapPrecedence)
         {Large | TrueColor | Disabled, IDB_LARGE_TRUECOLOR_DISABLED},
         {Large | TrueColor | Hot, IDB_LARGE_TRUECOLOR_HOT},
     };
-    for (const FlagsRow& row : rows)
-        EXPECT_EQ(row.answer, Ask(PlugInMsgGetBitmapId, row.flags)) << std::hex << "flags 0x" << row.flags;
+    for (const FlagsRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << "flags 0x" << row.flags);
+        EXPECT_EQ(row.answer, Ask(PlugInMsgGetBitmapId, row.flags));
+    }
     EXPECT_EQ(static_cast<LRESULT>(plugin->GetBitmapID()), Ask(PlugInMsgGetBitmapId, 0));
 }
 
@@ -265,8 +267,10 @@ TEST_F(ProtocolTest, MaskColours)
         {Disabled, 0},
         {Hot, 0},
     };
-    for (const FlagsRow& row : rows)
-        EXPECT_EQ(row.answer, Ask(PlugInMsgGetMaskColor, row.flags)) << std::hex << "flags 0x" << row.flags;
+    for (const FlagsRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << "flags 0x" << row.flags);
+        EXPECT_EQ(row.answer, Ask(PlugInMsgGetMaskColor, row.flags));
+    }
 }
 
 }  // namespace

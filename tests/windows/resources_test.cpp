@@ -82,9 +82,10 @@ TEST_F(ResourcesTest, NamesOfEachType)
         {RT_BITMAP, bitmaps},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "type " << reinterpret_cast<UINT_PTR>(row.type));
         std::vector<UINT_PTR> ids;
         EnumResourceNamesA(Module(), row.type, CollectName, reinterpret_cast<LONG_PTR>(&ids));
-        EXPECT_EQ(row.ids, ids) << "type " << reinterpret_cast<UINT_PTR>(row.type);
+        EXPECT_EQ(row.ids, ids);
     }
 }
 
@@ -96,8 +97,8 @@ TEST_F(ResourcesTest, LanguagesOfEachResource)
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_STRING, 1)) << "string block 1";
     EXPECT_EQ(bothLanguages, Languages(Module(), RT_DIALOG, IDD_PROPERTIES)) << "dialog";
     for (const BitmapRow& bitmap : ToolbarBitmaps) {
-        EXPECT_EQ(std::vector<UINT_PTR>{0}, Languages(Module(), RT_BITMAP, static_cast<UINT>(bitmap.id)))
-            << "bitmap " << bitmap.idName;
+        SCOPED_TRACE(testing::Message() << "bitmap " << bitmap.idName);
+        EXPECT_EQ(std::vector<UINT_PTR>{0}, Languages(Module(), RT_BITMAP, static_cast<UINT>(bitmap.id)));
     }
 }
 
@@ -151,9 +152,10 @@ TEST_F(ResourcesTest, AnsiLengthsInTheLanguagesCodePage)
     for (const LengthRow& row : rows) {
         if (row.codePage != codePage)
             continue;
+        SCOPED_TRACE(testing::Message() << "string " << row.id);
         char text[80];
-        EXPECT_EQ(row.bytes, LoadStringA(Module(), row.id, text, sizeof text)) << "string " << row.id;
-        EXPECT_EQ(row.bytes, lstrlenA(text)) << "string " << row.id;
+        EXPECT_EQ(row.bytes, LoadStringA(Module(), row.id, text, sizeof text));
+        EXPECT_EQ(row.bytes, lstrlenA(text));
         ++checked;
     }
     if (checked == 0)

@@ -270,10 +270,11 @@ TEST(ModuleStem, CutsAtTheFirstDotOfTheAnsiCodePage)
     for (const DotRow& row : rows) {
         if (row.codePage != 0 && row.codePage != codePage)
             continue;
+        SCOPED_TRACE(testing::Message() << "code page " << codePage << ", name " << row.name);
         char name[64];
         std::strcpy(name, row.name);
         CutAtFirstDot(name);
-        EXPECT_STREQ(row.cut, name) << "code page " << codePage << ", name " << row.name;
+        EXPECT_STREQ(row.cut, name);
     }
 }
 

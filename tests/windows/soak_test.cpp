@@ -204,6 +204,7 @@ TEST(Soak, LargeSelectionInEachMode)
     while (selection.size() + unit.size() <= 32 * 1024 * 1024)
         selection += unit;
     for (std::int32_t mode = 0; mode <= 1; ++mode) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
         StoreModeDword(stem, static_cast<DWORD>(mode));
         host.ClearLog();
         const auto start = std::chrono::steady_clock::now();
@@ -211,10 +212,10 @@ TEST(Soak, LargeSelectionInEachMode)
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("soak: a %.0f MiB selection in mode %d took %.3f s through the DLL\n",
                     static_cast<double>(selection.size() * sizeof(char16_t)) / (1024 * 1024), mode, seconds);
-        ASSERT_EQ(1u, host.inserted.size()) << "mode " << mode;
+        ASSERT_EQ(1u, host.inserted.size());
         std::u16string expected = selection;
         DecodeText(&expected[0], static_cast<DecodeMode>(mode));
-        EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0])) << "mode " << mode;
+        EXPECT_TRUE(SameText(expected.c_str(), host.inserted[0]));
         host.inserted.clear();
     }
     DeletePlugInSettingsKey(stem);

@@ -322,12 +322,3 @@ Image DisplayImage(const ToolbarBitmap& bitmap)
     }
     return image;
 }
-
-double MeanBrightness(const Image& image)
-{
-    long long count = 0;
-    for (Rgba p : image.pixels) {
-        count += p.a != 0 ? 1 : 0;
-    }
-    return count == 0 ? 0.0 : static_cast<double>(BrightnessSum(image)) / (3.0 * static_cast<double>(count));
-}

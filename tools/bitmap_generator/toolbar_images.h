@@ -31,8 +31,4 @@ std::vector<ToolbarBitmap> BuildToolbarBitmaps();
 // alpha 0 become transparent; the 16-colour images are opaque.
 Image DisplayImage(const ToolbarBitmap& bitmap);
 
-// Mean brightness: the mean of (R + G + B) / 3 over the pixels that are not
-// transparent, so the tile and the motif count but the corners do not.
-double MeanBrightness(const Image& image);
-
 #endif

@@ -42,7 +42,7 @@ LRESULT CALLBACK ScriptedHost::WindowProc(HWND window, UINT message, WPARAM wPar
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     ScriptedHost* host = reinterpret_cast<ScriptedHost*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (host != nullptr && message >= WM_USER && message < 0x8000)
+    if (host != nullptr && message >= WM_USER && message < WM_APP)
         return host->Answer(message, wParam, lParam);
     return DefWindowProcA(window, message, wParam, lParam);
 }

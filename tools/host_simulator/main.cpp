@@ -31,7 +31,7 @@ const char Usage[] =
     "  properties           opens the properties dialog (needs a display)\n"
     "  uninstall            asks the plug-in to uninstall itself (needs a display)\n";
 
-void Fail(const std::string& message)
+void Complain(const std::string& message)
 {
     std::fprintf(stderr, "host-simulator: %s\n", message.c_str());
 }
@@ -40,9 +40,10 @@ void Fail(const std::string& message)
 // console gets UTF-8.
 std::string AnsiToUtf8(const std::string& ansi)
 {
-    WCHAR wide[256] = {};
-    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide, 256);
-    char utf8[768] = {};
+    const int units = 256;  // more than any of the plug-in's texts
+    WCHAR wide[units] = {};
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide, units);
+    char utf8[3 * units] = {};  // a unit takes at most 3 bytes of UTF-8
     WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
     return utf8;
 }
@@ -60,7 +61,7 @@ int ShowInfo(const PlugInModule& plugin)
     ScriptedHost host(HostWindowKind::MessageOnly);
     const PlugInExports& call = plugin.exports();
     std::printf("plug-in: %s\nexports:\n", plugin.path().c_str());
-    for (int ordinal = 1; ordinal <= 7; ++ordinal)
+    for (int ordinal = 1; ordinal <= PlugInExportCount; ++ordinal)
         std::printf("  %d  %s\n", ordinal, PlugInExportNames[ordinal - 1]);
     LRESULT nameBytes = 0;
     LRESULT versionBytes = 0;
@@ -72,10 +73,12 @@ int ShowInfo(const PlugInModule& plugin)
     std::printf("menu text id: %u, status message id: %u, bitmap id: %u\n", call.GetMenuTextID(),
                 call.GetStatusMessageID(), call.GetBitmapID());
     std::printf("images: flags -> bitmap id (0x908), mask colour (0x909)\n");
-    static const WPARAM bits[] = {0x1, 0x10, 0x20, 0x100, 0x200};
-    for (unsigned combination = 0; combination < 32; ++combination) {
+    static const WPARAM bits[] = {ImageFlagLarge, ImageFlag256Colors, ImageFlagTrueColor, ImageFlagDisabled,
+                                  ImageFlagHot};
+    const unsigned bitCount = sizeof bits / sizeof bits[0];
+    for (unsigned combination = 0; combination < (1u << bitCount); ++combination) {
         WPARAM flags = 0;
-        for (unsigned i = 0; i < 5; ++i)
+        for (unsigned i = 0; i < bitCount; ++i)
             flags |= (combination & (1u << i)) ? bits[i] : 0;
         const LRESULT bitmap = call.PlugInProc(host.Window(), PlugInMsgGetBitmapId, flags, 0);
         const LRESULT mask = call.PlugInProc(host.Window(), PlugInMsgGetMaskColor, flags, 0);
@@ -141,7 +144,7 @@ bool WriteResult(const std::u16string& text, const TextFormat& format, const std
             return false;
     }
     if (report.count > 0)
-        Fail(DescribeLoneSurrogates(report));
+        Complain(DescribeLoneSurrogates(report));
     return true;
 }
 
@@ -150,43 +153,43 @@ int RunCommand(const PlugInModule& plugin, const std::vector<std::string>& args)
     RunOptions options;
     std::string error;
     if (!ParseRunOptions(args, options, error)) {
-        Fail(error);
+        Complain(error);
         return ExitFailure;
     }
     LoadedText text;
     if (!LoadText(options.file, EncodingChoice::Auto, text, error)) {
-        Fail(DisplayName(options.file) + ": " + error);
+        Complain(DisplayName(options.file) + ": " + error);
         return ExitFailure;
     }
     const std::u16string selection(text.units.data(), text.length);
     if (selection.find(u'\0') != std::u16string::npos) {
-        Fail(DisplayName(options.file) + ": the text holds a NUL unit, which no editor selection can hold");
+        Complain(DisplayName(options.file) + ": the text holds a NUL unit, which no editor selection can hold");
         return ExitFailure;
     }
     // The mode goes where the plug-in's dialog would store it.
     if (!StorePlugInMode(PlugInStem(plugin.path()), static_cast<DWORD>(options.mode))) {
-        Fail("cannot store the mode under " + PlugInSettingsKey(PlugInStem(plugin.path())));
+        Complain("cannot store the mode under " + PlugInSettingsKey(PlugInStem(plugin.path())));
         return ExitFailure;
     }
 
     ScriptedHost host(HostWindowKind::MessageOnly);
     if (host.Window() == nullptr) {
-        Fail("cannot make the host's window, so the command cannot run: " + WindowsErrorText(host.windowError()));
+        Complain("cannot make the host's window, so the command cannot run: " + WindowsErrorText(host.windowError()));
         return ExitFailure;
     }
     host.script.selection = selection;
     DWORD flag = 0;
     if (!plugin.exports().QueryStatus(host.Window(), &flag)) {
-        Fail("the plug-in reports its command as disabled for this selection");
+        Complain("the plug-in reports its command as disabled for this selection");
         return ExitFailure;
     }
     plugin.exports().OnCommand(host.Window());
     if (host.inserted.size() != 1) {
-        Fail("the plug-in handed back " + std::to_string(host.inserted.size()) + " texts instead of one");
+        Complain("the plug-in handed back " + std::to_string(host.inserted.size()) + " texts instead of one");
         return ExitFailure;
     }
     if (!WriteResult(host.inserted[0], text.format, options.output, error)) {
-        Fail(error);
+        Complain(error);
         return ExitFailure;
     }
     return ExitSuccess;
@@ -221,14 +224,14 @@ int Run(const std::vector<std::string>& args)
     }
     const std::string& command = args[1];
     if (command != "info" && command != "run" && command != "properties" && command != "uninstall") {
-        Fail("unknown command '" + command + "'");
+        Complain("unknown command '" + command + "'");
         std::fputs(Usage, stderr);
         return ExitFailure;
     }
     PlugInModule plugin;
     std::string error;
     if (!plugin.Load(args[0], error)) {
-        Fail(args[0] + ": " + error);
+        Complain(args[0] + ": " + error);
         return ExitFailure;
     }
     const std::vector<std::string> rest(args.begin() + 2, args.end());
@@ -237,7 +240,7 @@ int Run(const std::vector<std::string>& args)
     if (command == "run")
         return RunCommand(plugin, rest);
     if (!rest.empty()) {
-        Fail(command + " takes no options");
+        Complain(command + " takes no options");
         return ExitFailure;
     }
     return command == "properties" ? ShowProperties(plugin) : AskUninstall(plugin);

@@ -25,7 +25,7 @@ struct ToolbarImage {
 const ToolbarImage ToolbarImages[] = {TOOLBAR_BITMAPS(TOOLBAR_IMAGE)};
 #undef TOOLBAR_IMAGE
 
-void LoadText(UINT id, char* buffer)
+void LoadAnsiText(UINT id, char* buffer)
 {
     if (LoadStringA(ModuleInstance, id, buffer, StringBufferBytes) == 0)
         buffer[0] = 0;
@@ -49,7 +49,7 @@ int CopySize(WPARAM bufferBytes)
 LRESULT AnswerString(UINT id, WPARAM bufferBytes, LPARAM buffer)
 {
     char text[StringBufferBytes];
-    LoadText(id, text);
+    LoadAnsiText(id, text);
     const int size = CopySize(bufferBytes);
     if (buffer != 0 && size > 0)
         lstrcpynA(reinterpret_cast<LPSTR>(buffer), text, size);
