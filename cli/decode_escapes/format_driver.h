@@ -277,8 +277,8 @@ std::size_t FindFirst(const char16_t* in, std::size_t from, std::size_t count, u
 template <class K, DecodeMode Mode, class Unit>
 BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_t count, bool atEnd, Unit* out)
 {
-    constexpr const FormatSyntax* syntax = FindFormatSyntax(Mode);
-    static_assert(syntax != nullptr, "a mode without a row in FormatSyntaxes");
+    static_assert(FormatSyntaxIndex(Mode) < FormatSyntaxCount, "a mode without a row in FormatSyntaxes");
+    constexpr const FormatSyntax* syntax = &FormatSyntaxes[FormatSyntaxIndex(Mode)];
     const unsigned char first = static_cast<unsigned char>(syntax->first);
     std::size_t i = 0;
     std::size_t o = 0;

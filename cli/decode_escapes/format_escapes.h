@@ -39,14 +39,23 @@ inline constexpr FormatSyntax FormatSyntaxes[] = {
 
 inline constexpr std::size_t FormatSyntaxCount = sizeof FormatSyntaxes / sizeof FormatSyntaxes[0];
 
+// Where the row of `mode` stands, or FormatSyntaxCount for a mode that is not
+// one of these. An index rather than a pointer, so that a compile-time check
+// of it holds in every build (a sanitized one does not fold the comparison of
+// a pointer with null).
+constexpr std::size_t FormatSyntaxIndex(DecodeMode mode)
+{
+    std::size_t index = 0;
+    while (index < FormatSyntaxCount && FormatSyntaxes[index].mode != mode)
+        ++index;
+    return index;
+}
+
 // The row of `mode`, or null for a mode that is not one of these.
 constexpr const FormatSyntax* FindFormatSyntax(DecodeMode mode)
 {
-    for (const FormatSyntax& syntax : FormatSyntaxes) {
-        if (syntax.mode == mode)
-            return &syntax;
-    }
-    return nullptr;
+    const std::size_t index = FormatSyntaxIndex(mode);
+    return index < FormatSyntaxCount ? &FormatSyntaxes[index] : nullptr;
 }
 
 // The most units that any of these modes carries over.
