@@ -188,14 +188,16 @@ std::uint32_t ReadFourHex(const Unit* in, std::size_t at)
     return digits ? value : 0x10000;
 }
 
-// A character that may stand unescaped in a JSON string and that a person
-// would rather read: not '"', '\' or a control below U+0020, which JSON
-// keeps escaped; not U+2028 or U+2029, which end a line in JavaScript before
-// ES2019 and in many editors; not half of a surrogate pair.
+// A character that may stand unescaped in a JSON string or a JavaScript
+// string literal and that a person would rather read: not '"', '\' or a
+// control below U+0020, which JSON keeps escaped; not '\'', which ends a
+// single-quoted JavaScript literal; not U+2028 or U+2029, which end a line
+// in JavaScript before ES2019 and in many editors; not half of a surrogate
+// pair.
 bool MayStandUnescapedInJson(std::uint32_t character)
 {
-    return character >= 0x20 && character != '"' && character != '\\' && character != 0x2028 &&
-           character != 0x2029 && (character < 0xD800 || character > 0xDFFF);
+    return character >= 0x20 && character != '"' && character != '\'' && character != '\\' &&
+           character != 0x2028 && character != 0x2029 && (character < 0xD800 || character > 0xDFFF);
 }
 
 // "\" at in[start]: "\u" and four hexadecimal digits are decoded when their

@@ -201,6 +201,7 @@ TEST(FormatStream, Json)
          "{\"a\":\"\xE6\x97\xA5\xF0\x9F\x98\x80\\\\u0041\\u0022\"}"},
         {"an escaped backslash before an escape", "\\\\\\u0041", "\\\\A"},
         {"quote, backslash and controls stay", "\\u0022\\u005c\\u0000\\u001F\\u0020", "\\u0022\\u005c\\u0000\\u001F "},
+        {"an apostrophe stays, for a single-quoted literal", "'it\\u0027s' \\u0026\\u0028", "'it\\u0027s' &("},
         {"line and paragraph separators stay", "\\u2028\\u2029\\u2027", "\\u2028\\u2029\xE2\x80\xA7"},
         {"DEL and C1 controls may stand unescaped", "\\u007F\\u0085", "\x7F\xC2\x85"},
         {"a lone high surrogate stays", "\\uD83D.\\uD83Dx", "\\uD83D.\\uD83Dx"},
