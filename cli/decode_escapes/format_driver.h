@@ -20,16 +20,12 @@
 
 #include "format_escapes.h"
 #include "html_references.h"
+#include "text_kernels/lowest_set_bit.h"
 
 #include <cstring>
 #include <utility>
 
 namespace {
-
-bool IsAsciiDigit(std::uint32_t unit)
-{
-    return unit - '0' < 10;
-}
 
 // The value of a hexadecimal digit, 16 for any other unit.
 std::uint32_t HexDigitValue(std::uint32_t unit)
@@ -82,18 +78,26 @@ EscapeRead AtTheEnd(bool atEnd, std::size_t literalEnd)
 
 // The digits of a numeric reference from in[at]; the value stops growing at
 // ReferenceValueCap. Returns past them.
+template <std::uint32_t Base, class Unit>
+std::size_t ReadDigitsOf(const Unit* in, std::size_t at, std::size_t count, std::uint32_t& value)
+{
+    std::uint32_t sum = value;
+    for (; at < count; ++at) {
+        const std::uint32_t unit = in[at];
+        const std::uint32_t digit = Base == 16 ? HexDigitValue(unit) : unit - '0';
+        if (digit >= Base)
+            break;
+        sum = sum * Base + digit;
+        sum = sum > ReferenceValueCap ? ReferenceValueCap : sum;
+    }
+    value = sum;
+    return at;
+}
+
 template <class Unit>
 std::size_t ReadDigits(const Unit* in, std::size_t at, std::size_t count, std::uint32_t base, std::uint32_t& value)
 {
-    for (; at < count; ++at) {
-        const std::uint32_t digit = base == 16 ? HexDigitValue(in[at]) : IsAsciiDigit(in[at]) ? in[at] - '0' : 16;
-        if (digit >= base)
-            break;
-        value = value * base + digit;
-        if (value > ReferenceValueCap)
-            value = ReferenceValueCap;
-    }
-    return at;
+    return base == 16 ? ReadDigitsOf<16>(in, at, count, value) : ReadDigitsOf<10>(in, at, count, value);
 }
 
 // The end of a numeric reference whose digits end at in[at] (or go on past
@@ -134,6 +138,95 @@ EscapeRead ReadNumericReference(FormatDecodeState& state, const Unit* in, std::s
     return EndNumber(state, in, at, count, atEnd);
 }
 
+// The eight bytes at p as one word, the first byte lowest, on any host.
+std::uint64_t LoadWord(const unsigned char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// The word's `bytes` lowest bytes (1 to 8), the others 0.
+std::uint64_t LowBytes(std::uint64_t word, std::size_t bytes)
+{
+    return word & ~std::uint64_t{0} >> (64 - 8 * bytes);
+}
+
+// How many of the word's bytes, from the lowest, are ASCII letters and
+// digits: each byte tested at once, as 7-bit values whose sums cannot carry
+// into the next byte (a byte's top bit says whether it passed a bound).
+std::size_t AlphanumericRun(std::uint64_t word)
+{
+    const std::uint64_t ones = 0x0101010101010101u;
+    const std::uint64_t tops = 0x80 * ones;
+    const std::uint64_t low = word & ~tops;
+    const std::uint64_t lower = low | 0x20 * ones;
+    const std::uint64_t digit = (low + (0x80 - '0') * ones) & ~(low + (0x80 - '9' - 1) * ones);
+    const std::uint64_t letter = (lower + (0x80 - 'a') * ones) & ~(lower + (0x80 - 'z' - 1) * ones);
+    const std::uint64_t other = ~(digit | letter) | word;
+    const std::uint64_t stops = other & tops;
+    if (stops == 0)
+        return 8;
+    const std::uint32_t first = static_cast<std::uint32_t>(stops);
+    return (first != 0 ? LowestSetBit(first) : 32 + LowestSetBit(static_cast<std::uint32_t>(stops >> 32))) / 8;
+}
+
+// The run of letters and digits from in[from] and the unit after it, packed
+// into a word, when the run is shorter than ShortNameBytes and ends before
+// `count`: false otherwise.
+bool PackShortRun(const unsigned char* in, std::size_t from, std::size_t count, std::uint64_t& packed,
+                  std::size_t& length)
+{
+    if (count - from < 8)
+        return false;
+    const std::uint64_t word = LoadWord(in + from);
+    length = AlphanumericRun(word);
+    if (length >= ShortNameBytes)
+        return false;
+    packed = LowBytes(word, length + 1);
+    return true;
+}
+
+bool PackShortRun(const char16_t* in, std::size_t from, std::size_t count, std::uint64_t& packed, std::size_t& length)
+{
+    const std::size_t stop = count - from > ShortNameBytes ? from + ShortNameBytes : count;
+    std::size_t at = from;
+    packed = 0;
+    for (; at < stop && IsAsciiAlphanumeric(in[at]); ++at)
+        packed |= static_cast<std::uint64_t>(in[at]) << 8 * (at - from);
+    length = at - from;
+    if (at == stop)
+        return false;
+    if (in[at] == ';')
+        packed |= std::uint64_t{';'} << 8 * length;
+    return true;
+}
+
+// Most references name a short name whole, ";" and all ("&amp;", "&eacute;"),
+// or a legacy name without it ("&amp "): those are found by one lookup of
+// the run packed into a word. False, with `read` untouched, for any other
+// run, one whose end is not in the units at hand, or none at all.
+template <class Unit>
+bool ReadShortName(const Unit* in, std::size_t from, std::size_t count, EscapeRead& read)
+{
+    std::uint64_t packed;
+    std::size_t length;
+    if (!PackShortRun(in, from, count, packed, length) || length == 0)
+        return false;
+    // The unit after the run is in the word: it stays there only as ";".
+    const bool semicolon = (packed >> 8 * length) == ';';
+    if (!semicolon)
+        packed = LowBytes(packed, length);
+    if (!FindShortName(packed, read.characters))
+        return false;
+    read.kind = EscapeRead::Kind::Characters;
+    read.end = from + length + semicolon;
+    return true;
+}
+
 // A letter or digit after the "&" at in[start]: the longest name of the list
 // that the text there starts with.
 template <class Unit>
@@ -170,6 +263,9 @@ EscapeRead ReadHtmlReference(FormatDecodeState& state, const Unit* in, std::size
         return AtTheEnd(atEnd, next);
     if (in[next] == '#')
         return ReadNumericReference(state, in, start, count, atEnd);
+    EscapeRead read;
+    if (ReadShortName(in, next, count, read))
+        return read;
     if (IsAsciiAlphanumeric(in[next]))
         return ReadNamedReference(in, start, count, atEnd);
     return Read(EscapeRead::Kind::Literal, next);
