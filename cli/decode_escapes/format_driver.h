@@ -20,16 +20,12 @@
 
 #include "format_escapes.h"
 #include "html_references.h"
+#include "text_kernels/lowest_set_bit.h"
 
 #include <cstring>
 #include <utility>
 
 namespace {
-
-bool IsAsciiDigit(std::uint32_t unit)
-{
-    return unit - '0' < 10;
-}
 
 // The value of a hexadecimal digit, 16 for any other unit.
 std::uint32_t HexDigitValue(std::uint32_t unit)
@@ -43,6 +39,81 @@ std::uint32_t HexDigitValue(std::uint32_t unit)
 bool IsAsciiAlphanumeric(std::uint32_t unit)
 {
     return unit - '0' < 10 || (unit | 0x20) - 'a' < 26;
+}
+
+// Words of eight bytes, for the readers of UTF-8: a word holds the bytes at
+// p, the first byte lowest, on any host. Each byte of a word is tested at
+// once, as a 7-bit value, by sums that cannot carry into the next byte: a
+// byte's top bit says whether it passed a bound.
+const std::uint64_t EachByte = 0x0101010101010101u;
+const std::uint64_t ByteTops = 0x80 * EachByte;
+
+std::uint64_t LoadWord(const unsigned char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// In the top bit of each byte of a word of ASCII, whether the byte is
+// within [first, last]; the other bits are of no use.
+std::uint64_t BytesWithin(std::uint64_t ascii, unsigned char first, unsigned char last)
+{
+    return (ascii + (0x80 - first) * EachByte) & ~(ascii + (0x7F - last) * EachByte);
+}
+
+// Likewise, for the word's bytes: an ASCII digit, and an ASCII letter up to
+// `last` in either case, as long as the byte is ASCII.
+std::uint64_t DigitBytes(std::uint64_t word)
+{
+    return BytesWithin(word & ~ByteTops, '0', '9');
+}
+
+std::uint64_t LetterBytes(std::uint64_t word, unsigned char last)
+{
+    return BytesWithin((word & ~ByteTops) | 0x20 * EachByte, 'a', last);
+}
+
+// The top bits of the word's bytes that are not ASCII with their top bits
+// set in `marks`.
+std::uint64_t UnmarkedBytes(std::uint64_t word, std::uint64_t marks)
+{
+    return (~marks | word) & ByteTops;
+}
+
+// The word's `bytes` lowest bytes (1 to 8), the others 0.
+std::uint64_t LowBytes(std::uint64_t word, std::size_t bytes)
+{
+    return word & ~std::uint64_t{0} >> (64 - 8 * bytes);
+}
+
+// The digits of `Base` (10 or 16) that start the word, fewer than eight:
+// their number and value; false when all eight bytes are digits. Each
+// digit's value in its byte (a letter's low four bits are 1 for "a", so 9
+// more), moved to the top bytes, so that the bytes below them are leading
+// zeros; then each two neighbouring bytes, each two of those pairs and the
+// two halves are summed, the lower the more significant.
+template <std::uint32_t Base>
+bool ReadDigitWord(std::uint64_t word, std::size_t& digits, std::uint32_t& value)
+{
+    const std::uint64_t letters = Base == 16 ? LetterBytes(word, 'f') & ~word & ByteTops : 0;
+    const std::uint64_t stops = UnmarkedBytes(word, DigitBytes(word) | letters);
+    if (stops == 0)
+        return false;
+    digits = LowestSetBit64(stops) / 8;
+    if (digits == 0) {
+        value = 0;
+        return true;
+    }
+    std::uint64_t x = ((word & 0x0F * EachByte) + (letters >> 7) * 9) << (64 - 8 * digits);
+    x = (x & 0x00FF00FF00FF00FFu) * Base + (x >> 8 & 0x00FF00FF00FF00FFu);
+    x = (x & 0x0000FFFF0000FFFFu) * (Base * Base) + (x >> 16 & 0x0000FFFF0000FFFFu);
+    x = (x & 0xFFFFFFFFu) * (Base * Base * Base * Base) + (x >> 32);
+    value = static_cast<std::uint32_t>(x < ReferenceValueCap ? x : ReferenceValueCap);
+    return true;
 }
 
 // What a reader made of the escape that starts at in[start].
@@ -82,18 +153,49 @@ EscapeRead AtTheEnd(bool atEnd, std::size_t literalEnd)
 
 // The digits of a numeric reference from in[at]; the value stops growing at
 // ReferenceValueCap. Returns past them.
+template <std::uint32_t Base, class Unit>
+std::size_t ReadDigitsOf(const Unit* in, std::size_t at, std::size_t count, std::uint32_t& value)
+{
+    std::uint32_t sum = value;
+    for (; at < count; ++at) {
+        const std::uint32_t unit = in[at];
+        const std::uint32_t digit = Base == 16 ? HexDigitValue(unit) : unit - '0';
+        if (digit >= Base)
+            break;
+        sum = sum * Base + digit;
+        sum = sum > ReferenceValueCap ? ReferenceValueCap : sum;
+    }
+    value = sum;
+    return at;
+}
+
 template <class Unit>
 std::size_t ReadDigits(const Unit* in, std::size_t at, std::size_t count, std::uint32_t base, std::uint32_t& value)
 {
-    for (; at < count; ++at) {
-        const std::uint32_t digit = base == 16 ? HexDigitValue(in[at]) : IsAsciiDigit(in[at]) ? in[at] - '0' : 16;
-        if (digit >= base)
-            break;
-        value = value * base + digit;
-        if (value > ReferenceValueCap)
-            value = ReferenceValueCap;
+    return base == 16 ? ReadDigitsOf<16>(in, at, count, value) : ReadDigitsOf<10>(in, at, count, value);
+}
+
+// The digits that start a numeric reference, from in[at]: ReadDigits from a
+// value of 0, a word at a time where the text has one, since most numbers
+// have fewer than eight digits.
+std::size_t ReadFirstDigits(const unsigned char* in, std::size_t at, std::size_t count, std::uint32_t base,
+                            std::uint32_t& value)
+{
+    std::size_t digits;
+    if (count - at >= 8) {
+        const std::uint64_t word = LoadWord(in + at);
+        if (base == 16 ? ReadDigitWord<16>(word, digits, value) : ReadDigitWord<10>(word, digits, value))
+            return at + digits;
     }
-    return at;
+    value = 0;
+    return ReadDigits(in, at, count, base, value);
+}
+
+std::size_t ReadFirstDigits(const char16_t* in, std::size_t at, std::size_t count, std::uint32_t base,
+                            std::uint32_t& value)
+{
+    value = 0;
+    return ReadDigits(in, at, count, base, value);
 }
 
 // The end of a numeric reference whose digits end at in[at] (or go on past
@@ -126,12 +228,67 @@ EscapeRead ReadNumericReference(FormatDecodeState& state, const Unit* in, std::s
         if (++at == count)
             return AtTheEnd(atEnd, at);
     }
-    state.numberValue = 0;
     const std::size_t digits = at;
-    at = ReadDigits(in, at, count, state.numberBase, state.numberValue);
+    at = ReadFirstDigits(in, at, count, state.numberBase, state.numberValue);
     if (at == digits)
         return Read(EscapeRead::Kind::Literal, at);
     return EndNumber(state, in, at, count, atEnd);
+}
+
+// The run of letters and digits from in[from] and the unit after it, packed
+// into a word, when the run is shorter than ShortNameBytes and ends before
+// `count`: false otherwise.
+bool PackShortRun(const unsigned char* in, std::size_t from, std::size_t count, std::uint64_t& packed,
+                  std::size_t& length)
+{
+    static_assert(ShortNameBytes == sizeof(std::uint64_t), "a short name and the byte after it fill one word");
+    if (count - from < 8)
+        return false;
+    const std::uint64_t word = LoadWord(in + from);
+    const std::uint64_t stops = UnmarkedBytes(word, DigitBytes(word) | LetterBytes(word, 'z'));
+    if (stops == 0)
+        return false;
+    length = LowestSetBit64(stops) / 8;
+    const std::uint64_t end = stops & (0 - stops);  // the top bit of the byte after the run
+    packed = word & ((end << 1) - 1);
+    return true;
+}
+
+bool PackShortRun(const char16_t* in, std::size_t from, std::size_t count, std::uint64_t& packed, std::size_t& length)
+{
+    const std::size_t stop = count - from > ShortNameBytes ? from + ShortNameBytes : count;
+    std::size_t at = from;
+    packed = 0;
+    for (; at < stop && IsAsciiAlphanumeric(in[at]); ++at)
+        packed |= static_cast<std::uint64_t>(in[at]) << 8 * (at - from);
+    length = at - from;
+    if (at == stop)
+        return false;
+    if (in[at] == ';')
+        packed |= std::uint64_t{';'} << 8 * length;
+    return true;
+}
+
+// Most references name a short name whole, ";" and all ("&amp;", "&eacute;"),
+// or a legacy name without it ("&amp "): those are found by one lookup of
+// the run packed into a word. False, with `read` untouched, for any other
+// run, one whose end is not in the units at hand, or none at all.
+template <class Unit>
+bool ReadShortName(const Unit* in, std::size_t from, std::size_t count, EscapeRead& read)
+{
+    std::uint64_t packed;
+    std::size_t length;
+    if (!PackShortRun(in, from, count, packed, length) || length == 0)
+        return false;
+    // The unit after the run is in the word: it stays there only as ";".
+    const bool semicolon = (packed >> 8 * length) == ';';
+    if (!semicolon)
+        packed = LowBytes(packed, length);
+    if (!FindShortName(packed, read.characters))
+        return false;
+    read.kind = EscapeRead::Kind::Characters;
+    read.end = from + length + semicolon;
+    return true;
 }
 
 // A letter or digit after the "&" at in[start]: the longest name of the list
@@ -170,6 +327,9 @@ EscapeRead ReadHtmlReference(FormatDecodeState& state, const Unit* in, std::size
         return AtTheEnd(atEnd, next);
     if (in[next] == '#')
         return ReadNumericReference(state, in, start, count, atEnd);
+    EscapeRead read;
+    if (ReadShortName(in, next, count, read))
+        return read;
     if (IsAsciiAlphanumeric(in[next]))
         return ReadNamedReference(in, start, count, atEnd);
     return Read(EscapeRead::Kind::Literal, next);
@@ -188,14 +348,16 @@ std::uint32_t ReadFourHex(const Unit* in, std::size_t at)
     return digits ? value : 0x10000;
 }
 
-// A character that may stand unescaped in a JSON string and that a person
-// would rather read: not '"', '\' or a control below U+0020, which JSON
-// keeps escaped; not U+2028 or U+2029, which end a line in JavaScript before
-// ES2019 and in many editors; not half of a surrogate pair.
+// A character that may stand unescaped in a JSON string or a JavaScript
+// string literal and that a person would rather read: not '"', '\' or a
+// control below U+0020, which JSON keeps escaped; not '\'', which ends a
+// single-quoted JavaScript literal; not U+2028 or U+2029, which end a line
+// in JavaScript before ES2019 and in many editors; not half of a surrogate
+// pair.
 bool MayStandUnescapedInJson(std::uint32_t character)
 {
-    return character >= 0x20 && character != '"' && character != '\\' && character != 0x2028 &&
-           character != 0x2029 && (character < 0xD800 || character > 0xDFFF);
+    return character >= 0x20 && character != '"' && character != '\'' && character != '\\' &&
+           character != 0x2028 && character != 0x2029 && (character < 0xD800 || character > 0xDFFF);
 }
 
 // "\" at in[start]: "\u" and four hexadecimal digits are decoded when their
@@ -291,6 +453,7 @@ BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_
         state.decodedAny = true;
         i = read.end;
     }
+    bool decoded = false;  // kept here, since a write to `out` may be one to `state`
     for (;;) {
         // Escapes back to back need no search.
         const std::size_t start = i < count && in[i] == first ? i : FindFirst<K>(in, i, count, first);
@@ -304,7 +467,7 @@ BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_
             if (count - start > 6 && in[start + 6] == first) {
                 K::DecodeJsonGroups(in, i, count, out, o);
                 if (i != start) {
-                    state.decodedAny = true;
+                    decoded = true;
                     continue;
                 }
             }
@@ -322,12 +485,13 @@ BlockStep DecodeFormatBlock(FormatDecodeState& state, const Unit* in, std::size_
             o += PutCharacter(read.characters.first, out + o);
             if (read.characters.second != 0)
                 o += PutCharacter(read.characters.second, out + o);
-            state.decodedAny = true;
+            decoded = true;
         }
         i = read.end;
         if (read.kind == EscapeRead::Kind::NumberPending)
             break;
     }
+    state.decodedAny = state.decodedAny || decoded;
     return BlockStep{i, o};
 }
 

@@ -4,7 +4,8 @@
 //         "&eacute;", "&not" (legacy names without ";"), "&#128512;",
 //         "&#x41;"; an "&" that starts no reference stays
 //   json  "\uXXXX" escapes decoded where their character may stand
-//         unescaped in a JSON string; the document stays valid JSON
+//         unescaped in a JSON string or a JavaScript string literal; the
+//         document stays valid JSON, the literal stays whole
 //
 // Both are decoded from UTF-8 into UTF-8 and from UTF-16 into UTF-16, block
 // by block, into a buffer of their own: a reference can give more bytes

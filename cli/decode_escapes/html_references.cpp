@@ -81,21 +81,49 @@ const NamedReference* FindName(const char* name, std::size_t length)
     return nullptr;
 }
 
+constexpr std::uint64_t PackName(const char* name, std::size_t length)
+{
+    std::uint64_t packed = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << 8 * i;
+    return packed;
+}
+
+constexpr bool IsShortName(const char* name)
+{
+    return NameLength(name) <= ShortNameBytes;
+}
+
+constexpr ShortNameIndex MakeShortNameIndex()
+{
+    ShortNameIndex index{};
+    for (const NamedReference& reference : NamedReferences) {
+        if (!IsShortName(reference.name))
+            continue;
+        const std::uint64_t packed = PackName(reference.name, NameLength(reference.name));
+        std::size_t slot = ShortNameSlot(packed);
+        while (index.slots[slot].packed != 0)
+            slot = (slot + 1) & (ShortNameSlots - 1);
+        index.slots[slot] = ShortNameIndex::Slot{packed, reference.first, reference.second};
+    }
+    return index;
+}
+
+constexpr std::size_t CountShortNames()
+{
+    std::size_t count = 0;
+    for (const NamedReference& reference : NamedReferences)
+        count += IsShortName(reference.name);
+    return count;
+}
+static_assert(CountShortNames() * 100 / ShortNameSlots < 55, "the short name index is too full");
+
 std::size_t Matched(const NamedReference* found, std::size_t length, ReferenceCharacters& characters)
 {
     characters.first = found->first;
     characters.second = found->second;
     return length;
 }
-
-// What windows-1252 gives the bytes 0x80 to 0x9F; 0 where it gives nothing,
-// and the number stands for itself.
-const std::uint16_t C1Replacements[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 0x88
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 0x98
-};
 
 }  // namespace
 
@@ -115,11 +143,13 @@ std::size_t MatchNamedReference(const char* name, std::size_t length, bool semic
     return 0;
 }
 
-std::uint32_t NumericReferenceCharacter(std::uint32_t value)
-{
-    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0xFFFD;
-    if (value >= 0x80 && value <= 0x9F && C1Replacements[value - 0x80] != 0)
-        return C1Replacements[value - 0x80];
-    return value;
-}
+constexpr ShortNameIndex ShortNames = MakeShortNameIndex();
+
+// What windows-1252 gives the bytes 0x80 to 0x9F; 0 where it gives nothing,
+// and the number stands for itself.
+const std::uint16_t C1Replacements[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 0x88
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 0x98
+};

@@ -5,18 +5,18 @@
 
 Random documents (objects and arrays nested, numbers, literals, white space
 of every kind between tokens, strings with "\\uXXXX" escapes of every class:
-ASCII, '"' and '\\', controls, DEL and C1, U+2028 and U+2029, the rest of the
-BMP, surrogate pairs, lone and reversed surrogates, escaped backslashes
-before "u", and the other escapes) go through the tool in UTF-8, UTF-16LE and
-UTF-16BE with every kernel that this processor runs. Block ends fall inside
-escapes (STREAM_HEADER holds the tool's block size), and a few documents are
-longer than a block.
+ASCII, '"', "'" and '\\', controls, DEL and C1, U+2028 and U+2029, the rest
+of the BMP, surrogate pairs, lone and reversed surrogates, escaped
+backslashes before "u", and the other escapes) go through the tool in UTF-8,
+UTF-16LE and UTF-16BE with every kernel that this processor runs. Block ends
+fall inside escapes (STREAM_HEADER holds the tool's block size), and a few
+documents are longer than a block.
 
 For each document of the first run: Python's json parses the output to the
 same value as the input, keys in the same order; outside strings every byte
 is kept; and no escape is left that may be decoded. Every run's output must
 also be, byte for byte, what the model gives, the rule that the tool's help
-states: a "\\uXXXX" is decoded unless it names '"', '\\', a control below
+states: a "\\uXXXX" is decoded unless it names '"', "'", '\\', a control below
 U+0020, U+2028, U+2029 or a lone surrogate; a high and a low surrogate escape
 back to back are decoded as one character; "\\\\" is read as a pair.
 """
@@ -41,8 +41,9 @@ ESCAPE = re.compile(r"\\u([dD][89abAB][0-9a-fA-F]{2})\\u([dD][c-fC-F][0-9a-fA-F]
 STRING = re.compile(r'"(?:[^"\\]|\\.)*"', re.S)
 
 # Characters that stay escaped: those that JSON does not allow unescaped in a
-# string, and the two that end a line in older JavaScript.
-KEPT_ESCAPED = {0x22, 0x5C, 0x2028, 0x2029} | set(range(0x20))
+# string, "'" which ends a single-quoted JavaScript string, and the two that
+# end a line in older JavaScript.
+KEPT_ESCAPED = {0x22, 0x27, 0x5C, 0x2028, 0x2029} | set(range(0x20))
 
 
 def decodable(value):
@@ -91,6 +92,7 @@ def faults_of(document, output):
 MODEL_EXAMPLES = [
     ('{"a":"\\u65e5\\ud83d\\ude00\\\\u0041\\u0022"}', '{"a":"\u65e5\U0001F600\\\\u0041\\u0022"}'),
     ('["\\u005c\\u005C\\u0000\\u001f\\u001F\\u2028\\u2029"]', '["\\u005c\\u005C\\u0000\\u001f\\u001F\\u2028\\u2029"]'),
+    ("'it\\u0027s' \"\\u0027\\u0026\\u0028\"", "'it\\u0027s' \"\\u0027&(\""),
     ('"\\u007f\\u0080\\u00e9\\u0020\\u002F\\uFFFE\\ufdd0"', '"\x7f\x80\u00e9 /\ufffe\ufdd0"'),
     ('"\\ud83d" "\\ude00\\ud83d" "\\uDBFF\\uDFFF"', '"\\ud83d" "\\ude00\\ud83d" "\U0010FFFF"'),
     ('"\\ud83d\\u0041\\ud83d\\ud83d\\ude00"', '"\\ud83dA\\ud83d\U0001F600"'),
@@ -113,7 +115,7 @@ def escape_value(rng):
     if kind == 0:
         return rng.randint(0x20, 0x7E)
     if kind == 1:
-        return rng.choice([0x22, 0x5C, 0x2F, 0x41, 0x7F])
+        return rng.choice([0x22, 0x27, 0x5C, 0x2F, 0x41, 0x7F])
     if kind == 2:
         return rng.randint(0, 0x1F)
     if kind == 3:

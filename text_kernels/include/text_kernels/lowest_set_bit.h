@@ -24,6 +24,21 @@ inline unsigned LowestSetBit(std::uint32_t mask)
 #endif
 }
 
+// The same for a 64-bit mask.
+inline unsigned LowestSetBit64(std::uint64_t mask)
+{
+#if defined(_MSC_VER) && !defined(__clang__) && defined(_M_X64)
+    unsigned long index;
+    _BitScanForward64(&index, mask);
+    return index;
+#elif defined(_MSC_VER) && !defined(__clang__)
+    const std::uint32_t low = static_cast<std::uint32_t>(mask);
+    return low != 0 ? LowestSetBit(low) : 32 + LowestSetBit(static_cast<std::uint32_t>(mask >> 32));
+#else
+    return static_cast<unsigned>(__builtin_ctzll(mask));
+#endif
+}
+
 }  // namespace
 
 #endif
