@@ -8,11 +8,13 @@
 namespace {
 
 // Prose without '&' or '\', so that only the escapes put in start a prefix.
+// clang-format off
 const char16_t* const Phrases[] = {
     u"日本語の文章を", u"ここに書きます。", u"中文的文本", u"也在这里。", u"Unicode ", u"escape ",
     u"「引用」", u"、", u"。", u"\r\n", u"decoder ", u"テキスト", u"编辑器", u"選択範囲", u" 2026 ",
     u"(note) ", u"変換", u"字符", u"- ", u"OK; ",
 };
+// clang-format on
 
 // One escape naming a CJK unified ideograph: "&#" and 5 decimal digits and
 // ";" in mode 0, "\u" and 4 lower-case hexadecimal digits in mode 1.

@@ -52,9 +52,8 @@ struct SizeCase {
 };
 
 const SizeCase Sizes[] = {
-    {"64KiB", 64u << 10},  {"128KiB", 128u << 10}, {"256KiB", 256u << 10}, {"8MiB", 8u << 20},
-    {"16MiB", 16u << 20}, {"32MiB", 32u << 20},   {"64MiB", 64u << 20},   {"128MiB", 128u << 20},
-    {"256MiB", 256u << 20},
+    {"64KiB", 64u << 10}, {"128KiB", 128u << 10}, {"256KiB", 256u << 10}, {"8MiB", 8u << 20},     {"16MiB", 16u << 20},
+    {"32MiB", 32u << 20}, {"64MiB", 64u << 20},   {"128MiB", 128u << 20}, {"256MiB", 256u << 20},
 };
 
 struct KindCase {
@@ -141,16 +140,16 @@ void RegisterCases()
 {
     for (const SizeCase& size : Sizes) {
         const std::size_t bytes = size.bytes;
-        benchmark::RegisterBenchmark((std::string("Memcpy/") + size.name).c_str(),
-                                     [bytes](benchmark::State& state) { RunMemcpy(state, bytes); })
-            ->UseManualTime();
+        benchmark::RegisterBenchmark((std::string("Memcpy/") + size.name).c_str(), [bytes](benchmark::State& state) {
+            RunMemcpy(state, bytes);
+        })->UseManualTime();
     }
     for (Kernel kernel : RunnableKernels()) {
         for (std::int32_t mode = 0; mode < 2; ++mode) {
             for (const KindCase& kind : Kinds) {
                 for (const SizeCase& size : Sizes) {
-                    const std::string name = std::string("Decode/") + KernelName(kernel) + "/" + ModeNames[mode] +
-                                             "/" + kind.name + "/" + size.name;
+                    const std::string name = std::string("Decode/") + KernelName(kernel) + "/" + ModeNames[mode] + "/" +
+                                             kind.name + "/" + size.name;
                     const TextKind text_kind = kind.kind;
                     const std::size_t bytes = size.bytes;
                     benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {

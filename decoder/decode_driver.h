@@ -49,10 +49,10 @@ struct HexTable {
     constexpr HexTable() : value()
     {
         for (unsigned unit = 0; unit < 128; ++unit) {
-            const unsigned digit = unit >= '0' && unit <= '9' ? unit - '0'
+            const unsigned digit = unit >= '0' && unit <= '9'   ? unit - '0'
                                    : unit >= 'A' && unit <= 'F' ? unit - 'A' + 10
                                    : unit >= 'a' && unit <= 'f' ? unit - 'a' + 10
-                                                                 : 16;
+                                                                : 16;
             value[unit] = static_cast<unsigned char>(digit);
         }
     }
@@ -175,7 +175,7 @@ bool EndsBefore(const char16_t* p, const char16_t* end)
 template <class K>
 class ReadableText {
 public:
-    explicit ReadableText(const char16_t* text) : end_(PageEnd(text)) {}
+    explicit ReadableText(const char16_t* text) : end_(PageEnd(text)) { }
 
     const char16_t* end() const { return end_; }
 
@@ -219,7 +219,7 @@ struct GroupDecoder {
 
 // A kernel's group decoders for one mode, widest first.
 template <class... G>
-struct Groups {};
+struct Groups { };
 
 // Decodes groups of G::Escapes plain escapes from `in` on while the text is
 // made of them, and returns where they end. Like the groups themselves, the

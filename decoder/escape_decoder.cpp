@@ -11,11 +11,11 @@ void DecodeText(char16_t* text, DecodeMode mode)
 void DecodeText(char16_t* text, DecodeMode mode, Kernel kernel)
 {
     switch (kernel) {
-#define KERNEL_CASE(id)         \
-    case Kernel::id:            \
-        DecodeText##id(text, mode); \
+#define KERNEL_CASE(id)                                                                                                \
+    case Kernel::id:                                                                                                   \
+        DecodeText##id(text, mode);                                                                                    \
         return;
-    FOR_EACH_BUILT_KERNEL(KERNEL_CASE)
+        FOR_EACH_BUILT_KERNEL(KERNEL_CASE)
 #undef KERNEL_CASE
     default:
         DecodeTextPortable(text, mode);

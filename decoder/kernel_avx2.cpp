@@ -32,13 +32,15 @@ bool DecodeCharRefSixteen(const char16_t* p, char16_t* out)
     const __m256i* const pairs = reinterpret_cast<const __m256i*>(p);
     __m256i digits[4];
     for (int i = 0; i < 4; ++i) {
-        const __m256i bytes = _mm256_packus_epi16(_mm256_loadu_si256(pairs + 2 * i), _mm256_loadu_si256(pairs + 2 * i + 1));
+        const __m256i bytes =
+            _mm256_packus_epi16(_mm256_loadu_si256(pairs + 2 * i), _mm256_loadu_si256(pairs + 2 * i + 1));
         digits[i] = _mm256_sub_epi8(bytes, shape);
     }
     // Each byte minus its shape is 0 for the prefix and ";", 0 to 9 for a
     // digit; anything else stays above `most` after a saturating subtract.
     const __m256i most = _mm256_set1_epi64x(0x0009090909090000);
-    const __m256i largest = _mm256_max_epu8(_mm256_max_epu8(digits[0], digits[1]), _mm256_max_epu8(digits[2], digits[3]));
+    const __m256i largest =
+        _mm256_max_epu8(_mm256_max_epu8(digits[0], digits[1]), _mm256_max_epu8(digits[2], digits[3]));
     const __m256i excess = _mm256_subs_epu8(largest, most);
     if (!_mm256_testz_si256(excess, excess))
         return false;
@@ -46,17 +48,17 @@ bool DecodeCharRefSixteen(const char16_t* p, char16_t* out)
     // bytes again: then 100 (10 d0 + d1) and 10 (10 d2 + d3) + d4, and the
     // value in 32 bits. Packing the bytes leaves references 0, 2, 4, 6 |
     // 1, 3, 5, 7 in `values0`, 8, 10, 12, 14 | 9, 11, 13, 15 in `values1`.
-    const __m256i tens = _mm256_setr_epi8(0, 0, 10, 1, 10, 1, 1, 0, 0, 0, 10, 1, 10, 1, 1, 0,
-                                          0, 0, 10, 1, 10, 1, 1, 0, 0, 0, 10, 1, 10, 1, 1, 0);
-    const __m256i hundreds = _mm256_set1_epi32(0x010A6400);  // bytes 0, 100, 10, 1
+    const __m256i tens = _mm256_setr_epi8(0, 0, 10, 1, 10, 1, 1, 0, 0, 0, 10, 1, 10, 1, 1, 0, 0, 0, 10, 1, 10, 1, 1, 0,
+                                          0, 0, 10, 1, 10, 1, 1, 0);
+    const __m256i hundreds = _mm256_set1_epi32(0x010A6400);   // bytes 0, 100, 10, 1
     const __m256i thousands = _mm256_set1_epi32(0x0001000A);  // 16-bit 10, 1
     __m256i sums[4];
     for (int i = 0; i < 4; ++i)
         sums[i] = _mm256_maddubs_epi16(digits[i], tens);
-    const __m256i values0 = _mm256_madd_epi16(
-        _mm256_maddubs_epi16(_mm256_packus_epi16(sums[0], sums[1]), hundreds), thousands);
-    const __m256i values1 = _mm256_madd_epi16(
-        _mm256_maddubs_epi16(_mm256_packus_epi16(sums[2], sums[3]), hundreds), thousands);
+    const __m256i values0 =
+        _mm256_madd_epi16(_mm256_maddubs_epi16(_mm256_packus_epi16(sums[0], sums[1]), hundreds), thousands);
+    const __m256i values1 =
+        _mm256_madd_epi16(_mm256_maddubs_epi16(_mm256_packus_epi16(sums[2], sums[3]), hundreds), thousands);
     const __m256i even = _mm256_permute2x128_si256(values0, values1, 0x20);
     const __m256i odd = _mm256_permute2x128_si256(values0, values1, 0x31);
     // The low 16 bits of each value, in order: an even reference's from
@@ -102,8 +104,8 @@ bool DecodeUcnEight(const char16_t* p, char16_t* out)
     // Pairs of digit values (a, b) become 16a + b, the high and the low byte of a
     // unit; a shuffle puts each low byte before its high byte.
     const __m256i pairs = _mm256_maddubs_epi16(digitValues, _mm256_set1_epi16(0x0110));
-    const __m256i order = _mm256_setr_epi8(2, 0, 6, 4, 10, 8, 14, 12, -1, -1, -1, -1, -1, -1, -1, -1,
-                                           2, 0, 6, 4, 10, 8, 14, 12, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m256i order = _mm256_setr_epi8(2, 0, 6, 4, 10, 8, 14, 12, -1, -1, -1, -1, -1, -1, -1, -1, 2, 0, 6, 4, 10, 8,
+                                           14, 12, -1, -1, -1, -1, -1, -1, -1, -1);
     const __m256i units = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(pairs, order), _MM_SHUFFLE(0, 0, 2, 0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(units));
     return true;

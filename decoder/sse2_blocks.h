@@ -78,8 +78,9 @@ struct Sse2Blocks {
         LoadNarrowed(stretch, bytes0, bytes1);
         LoadNarrowed(stretch + 32, bytes2, bytes3);
         const __m128i least = _mm_min_epu8(_mm_min_epu8(bytes0, bytes1), _mm_min_epu8(bytes2, bytes3));
-        const __m128i equal = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes0, narrow), _mm_cmpeq_epi8(bytes1, narrow)),
-                                           _mm_or_si128(_mm_cmpeq_epi8(bytes2, narrow), _mm_cmpeq_epi8(bytes3, narrow)));
+        const __m128i equal =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes0, narrow), _mm_cmpeq_epi8(bytes1, narrow)),
+                         _mm_or_si128(_mm_cmpeq_epi8(bytes2, narrow), _mm_cmpeq_epi8(bytes3, narrow)));
         return _mm_movemask_epi8(_mm_or_si128(equal, _mm_cmpeq_epi8(least, _mm_setzero_si128()))) != 0;
     }
 
@@ -100,11 +101,8 @@ struct Sse2Blocks {
         if (run == 0 || run > 2 * CharRefSyntax.fieldUnits || ((semicolon_bits >> run) & 1) == 0)
             return false;
         static const short scales[CharRefSyntax.fieldUnits][8] = {
-            {0, 0, 1, 0, 0, 0, 0, 0},
-            {0, 0, 10, 1, 0, 0, 0, 0},
-            {0, 0, 100, 10, 1, 0, 0, 0},
-            {0, 0, 1000, 100, 10, 1, 0, 0},
-            {0, 0, 10000, 1000, 100, 10, 1, 0},
+            {0, 0, 1, 0, 0, 0, 0, 0},       {0, 0, 10, 1, 0, 0, 0, 0},          {0, 0, 100, 10, 1, 0, 0, 0},
+            {0, 0, 1000, 100, 10, 1, 0, 0}, {0, 0, 10000, 1000, 100, 10, 1, 0},
         };
         const std::size_t count = run / 2;
         const __m128i scale = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scales[count - 1]));
@@ -162,8 +160,8 @@ KERNEL_READS_PAST_END
 bool DecodeCharRefFour(const char16_t* p, char16_t* out)
 {
     static_assert(CharRefSyntax.plainUnits == 8, "a reference and its shape fill a vector");
-    const __m128i shape = _mm_setr_epi16(CharRefSyntax.prefix[0], CharRefSyntax.prefix[1], '0', '0', '0', '0', '0',
-                                         CharRefSyntax.closer);
+    const __m128i shape =
+        _mm_setr_epi16(CharRefSyntax.prefix[0], CharRefSyntax.prefix[1], '0', '0', '0', '0', '0', CharRefSyntax.closer);
     const __m128i most = _mm_setr_epi16(0, 0, 9, 9, 9, 9, 9, 0);
     const __m128i digits0 = _mm_sub_epi16(LoadUnits(p), shape);
     const __m128i digits1 = _mm_sub_epi16(LoadUnits(p + 8), shape);
@@ -171,9 +169,8 @@ bool DecodeCharRefFour(const char16_t* p, char16_t* out)
     const __m128i digits3 = _mm_sub_epi16(LoadUnits(p + 24), shape);
     // Each unit minus its shape is 0 for the prefix and ";", 0 to 9 for a
     // digit; anything else stays above `most` after a saturating subtract.
-    const __m128i excess = _mm_or_si128(
-        _mm_or_si128(_mm_subs_epu16(digits0, most), _mm_subs_epu16(digits1, most)),
-        _mm_or_si128(_mm_subs_epu16(digits2, most), _mm_subs_epu16(digits3, most)));
+    const __m128i excess = _mm_or_si128(_mm_or_si128(_mm_subs_epu16(digits0, most), _mm_subs_epu16(digits1, most)),
+                                        _mm_or_si128(_mm_subs_epu16(digits2, most), _mm_subs_epu16(digits3, most)));
     if (_mm_movemask_epi8(_mm_cmpeq_epi16(excess, _mm_setzero_si128())) != 0xFFFF)
         return false;
     const __m128i scale = _mm_setr_epi16(0, 0, 10000, 1000, 100, 10, 1, 0);
@@ -203,9 +200,11 @@ bool DecodeUcnFour(const char16_t* p, char16_t* out)
     const __m128i lower = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
     const __m128i letter = _mm_cmplt_epi8(_mm_add_epi8(lower, _mm_set1_epi8(0x1F)), _mm_set1_epi8(-122));
     // Digits keep bit 0x20, so lower - '0' is a digit's value; a letter's is 39 less.
-    const __m128i digitValues = _mm_sub_epi8(_mm_sub_epi8(lower, _mm_set1_epi8('0')), _mm_and_si128(letter, _mm_set1_epi8(39)));
+    const __m128i digitValues =
+        _mm_sub_epi8(_mm_sub_epi8(lower, _mm_set1_epi8('0')), _mm_and_si128(letter, _mm_set1_epi8(39)));
     // Every unit a digit, and no field all zeros (a 32-bit lane of digit values).
-    const __m128i good = _mm_andnot_si128(_mm_cmpeq_epi32(digitValues, _mm_setzero_si128()), _mm_or_si128(decimal, letter));
+    const __m128i good =
+        _mm_andnot_si128(_mm_cmpeq_epi32(digitValues, _mm_setzero_si128()), _mm_or_si128(decimal, letter));
     if (_mm_movemask_epi8(good) != 0xFFFF)
         return false;
     // Pairs of digit values (a, b) in 16-bit lanes become 16a + b, and pairs of

@@ -46,10 +46,10 @@ enum PlugInMessage {
 
 // Image flags, the wParam of PlugInMsgGetBitmapId and PlugInMsgGetMaskColor.
 enum ImageStateFlags {
-    ImageFlagLarge = 0x1,        // 24 x 24, else 16 x 16
-    ImageFlag256Colors = 0x10,   // 8 bits per pixel
-    ImageFlagTrueColor = 0x20,   // 32 bits with alpha; wins over ImageFlag256Colors
-    ImageFlagDisabled = 0x100,   // wins over ImageFlagHot
+    ImageFlagLarge = 0x1,       // 24 x 24, else 16 x 16
+    ImageFlag256Colors = 0x10,  // 8 bits per pixel
+    ImageFlagTrueColor = 0x20,  // 32 bits with alpha; wins over ImageFlag256Colors
+    ImageFlagDisabled = 0x100,  // wins over ImageFlagHot
     ImageFlagHot = 0x200,
 };
 

@@ -9,13 +9,13 @@
 
 #include <windows.h>
 
-#define PLUGIN_EXPORTS(X)                                                            \
-    X(1, OnCommand, void, (HWND host))                                               \
-    X(2, QueryStatus, BOOL, (HWND host, LPDWORD enabledFlag))                        \
-    X(3, OnEvents, void, (HWND host, DWORD events, DWORD value))                     \
-    X(4, GetMenuTextID, UINT, (void))                                                \
-    X(5, GetStatusMessageID, UINT, (void))                                           \
-    X(6, GetBitmapID, UINT, (void))                                                  \
+#define PLUGIN_EXPORTS(X)                                                                                              \
+    X(1, OnCommand, void, (HWND host))                                                                                 \
+    X(2, QueryStatus, BOOL, (HWND host, LPDWORD enabledFlag))                                                          \
+    X(3, OnEvents, void, (HWND host, DWORD events, DWORD value))                                                       \
+    X(4, GetMenuTextID, UINT, (void))                                                                                  \
+    X(5, GetStatusMessageID, UINT, (void))                                                                             \
+    X(6, GetBitmapID, UINT, (void))                                                                                    \
     X(7, PlugInProc, LRESULT, (HWND host, UINT message, WPARAM wParam, LPARAM lParam))
 
 enum { PlugInExportCount = 7 };

@@ -17,7 +17,12 @@ std::size_t Length(const char16_t* text)
 bool IsSpace(char16_t c)
 {
     switch (c) {
-    case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
+    case 0x09:
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x20:
         return true;
     default:
         return c >= 0x100 && c != 0xFFFF && IsSpaceAboveLatin1(c);
@@ -26,9 +31,12 @@ bool IsSpace(char16_t c)
 
 int DigitValue(char16_t c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 10;
     return 99;
 }
 

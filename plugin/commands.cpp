@@ -35,8 +35,8 @@ void WINAPI OnCommand(HWND host)
     LoadSettings(ModuleInstance, &DecodeMode);
     // The stored number is the editor's mode only when it is 0 or 1.
     const std::int32_t stored = DecodeMode;
-    const bool editorMode =
-        stored == static_cast<std::int32_t>(DecodeMode::CharRef) || stored == static_cast<std::int32_t>(DecodeMode::Ucn);
+    const bool editorMode = stored == static_cast<std::int32_t>(DecodeMode::CharRef) ||
+                            stored == static_cast<std::int32_t>(DecodeMode::Ucn);
     if (!editorMode)
         return;
     const auto mode = static_cast<enum DecodeMode>(stored);

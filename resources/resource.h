@@ -1,5 +1,6 @@
 // Resource ids of the plug-in, shared by the code and the resource scripts.
 #ifndef RESOURCES_RESOURCE_H
+// clang-format off
 #define RESOURCES_RESOURCE_H
 
 // Strings
@@ -40,6 +41,7 @@
 // numbers from the rows).
 #ifndef RC_INVOKED
 #define TOOLBAR_BITMAP_ID(name, id, file, size, bits, state) name = id,
+// clang-format on
 enum ToolbarBitmapId { TOOLBAR_BITMAPS(TOOLBAR_BITMAP_ID) };
 #undef TOOLBAR_BITMAP_ID
 #endif

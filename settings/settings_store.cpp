@@ -60,8 +60,8 @@ HKEY OpenSettingsKey(HMODULE module)
         return nullptr;
     HKEY key = nullptr;
     DWORD disposition;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, SettingsKeyAccess,
-                        nullptr, &key, &disposition) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, SettingsKeyAccess, nullptr, &key,
+                        &disposition) != ERROR_SUCCESS)
         return nullptr;
     return key;
 }

@@ -69,7 +69,7 @@ private:
 class DescriptorSink : public ByteSink {
 public:
     DescriptorSink() = default;
-    explicit DescriptorSink(int descriptor) : descriptor_(descriptor) {}
+    explicit DescriptorSink(int descriptor) : descriptor_(descriptor) { }
     DescriptorSink(const DescriptorSink&) = delete;
     DescriptorSink& operator=(const DescriptorSink&) = delete;
     virtual ~DescriptorSink() = default;
@@ -89,7 +89,7 @@ protected:
 // cut between two writes waits for the rest.
 class ConsoleText {
 public:
-    explicit ConsoleText(int descriptor) : descriptor_(descriptor) {}
+    explicit ConsoleText(int descriptor) : descriptor_(descriptor) { }
     // Whether `descriptor` is a console; never on POSIX.
     static bool IsConsole(int descriptor);
     void BeginText(TextEncoding encoding);
@@ -106,7 +106,7 @@ private:
 // Standard output: to a console as characters, elsewhere as the bytes.
 class StandardOutput : public DescriptorSink {
 public:
-    StandardOutput() : DescriptorSink(1), console_(1), isConsole_(ConsoleText::IsConsole(1)) {}
+    StandardOutput() : DescriptorSink(1), console_(1), isConsole_(ConsoleText::IsConsole(1)) { }
     bool Write(const unsigned char* bytes, std::size_t count) override;
     void BeginText(TextEncoding encoding) override;
 
@@ -167,9 +167,9 @@ private:
     unsigned long mode_ = 0;   // the new content's permission bits (POSIX) or attributes (Windows)
     unsigned long owner_ = 0;  // the existing file's owner and group (POSIX)
     unsigned long group_ = 0;
-    int target_ = -1;        // the target as the system found it (POSIX)
-    int directory_ = -1;     // the folder that holds it, where tempPath_ is (POSIX)
-    std::string name_;       // its name there (POSIX)
+    int target_ = -1;            // the target as the system found it (POSIX)
+    int directory_ = -1;         // the folder that holds it, where tempPath_ is (POSIX)
+    std::string name_;           // its name there (POSIX)
     bool createdEmpty_ = false;  // made by following a link to no file yet, to be removed when discarded (POSIX)
 };
 

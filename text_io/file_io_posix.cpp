@@ -119,8 +119,8 @@ std::string TemporaryPrefix(const std::string& name)
 std::string TemporaryNameFor(const std::string& name)
 {
     static unsigned long calls = 0;
-    unsigned long long seed = static_cast<unsigned long long>(
-        std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    unsigned long long seed =
+        static_cast<unsigned long long>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
     seed ^= (static_cast<unsigned long long>(getpid()) << 20) ^ (++calls * 0x9E3779B97F4A7C15ull);
     std::string letters;
     for (std::size_t i = 0; i < TemporaryLetters; ++i) {
@@ -135,7 +135,8 @@ bool IsTemporaryNameFor(const std::string& candidate, const std::string& name)
 {
     const std::string prefix = TemporaryPrefix(name);
     const std::size_t endLength = sizeof TemporaryEnd - 1;
-    if (candidate.size() != prefix.size() + TemporaryLetters + endLength || candidate.compare(0, prefix.size(), prefix) != 0 ||
+    if (candidate.size() != prefix.size() + TemporaryLetters + endLength ||
+        candidate.compare(0, prefix.size(), prefix) != 0 ||
         candidate.compare(candidate.size() - endLength, endLength, TemporaryEnd) != 0)
         return false;
     for (std::size_t i = prefix.size(); i < prefix.size() + TemporaryLetters; ++i) {
@@ -183,16 +184,14 @@ int OpenForReading(const std::string& path)
 long long ReadSome(int descriptor, unsigned char* buffer, std::size_t count)
 {
     ssize_t got;
-    while ((got = read(descriptor, buffer, count)) < 0 && errno == EINTR) {
-    }
+    while ((got = read(descriptor, buffer, count)) < 0 && errno == EINTR) { }
     return got;
 }
 
 long long WriteSome(int descriptor, const unsigned char* bytes, std::size_t count)
 {
     ssize_t written;
-    while ((written = write(descriptor, bytes, count)) < 0 && errno == EINTR) {
-    }
+    while ((written = write(descriptor, bytes, count)) < 0 && errno == EINTR) { }
     return written;
 }
 
@@ -454,7 +453,8 @@ bool ReplacementFile::FindFolder(const std::string& target, const struct stat& i
     name_ = resolved_.substr(folder.size());
     directory_ = open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     // The name found must still be the file opened, not a link or another file.
-    if (directory_ < 0 || fstatat(directory_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(named, info)) {
+    if (directory_ < 0 || fstatat(directory_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !SameFile(named, info)) {
         error = "it changed while it was opened";
         return false;
     }
@@ -535,7 +535,8 @@ bool ReplacementFile::CreateTemporary(std::string& error)
         struct stat named;
         const bool held = HoldNewTemporary(descriptor_);
         const bool ours = fstat(descriptor_, &opened) == 0 &&
-                          fstatat(directory_, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named);
+                          fstatat(directory_, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                          SameFile(opened, named);
         if (held && ours) {
             tempPath_ = name;
             ArmTempRemoval(directory_, tempPath_);
@@ -646,8 +647,9 @@ void ReplacementFile::ReleaseTarget()
 {
     struct stat own;
     struct stat named;
-    if (createdEmpty_ && fstat(target_, &own) == 0 && fstatat(directory_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        SameFile(own, named) && named.st_size == 0)
+    if (createdEmpty_ && fstat(target_, &own) == 0 &&
+        fstatat(directory_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(own, named) &&
+        named.st_size == 0)
         unlinkat(directory_, name_.c_str(), 0);
     createdEmpty_ = false;
     for (int* descriptor : {&target_, &directory_}) {

@@ -306,7 +306,8 @@ bool ReplacementFile::Prepare(const std::string& target, std::string& error)
         return true;
     }
     BY_HANDLE_FILE_INFORMATION info;
-    const bool regular = GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const bool regular =
+        GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     const bool resolved = regular && (FinalPath(handle, resolved_) || IsNoLink(target));
     CloseHandle(handle);
     if (!regular) {
@@ -354,8 +355,8 @@ bool ReplacementFile::CreateTemporary(std::string& error)
         char name[40];
         std::snprintf(name, sizeof name, "dec%lX-%X.tmp", GetCurrentProcessId(), serial++);
         tempPath_ = directory + name;
-        handle = CreateFileW(SystemPath(tempPath_).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        handle = CreateFileW(SystemPath(tempPath_).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
             GetLastError() != ERROR_ALREADY_EXISTS)
             break;
@@ -441,8 +442,7 @@ void ReplacementFile::RemoveTemporary()
 }
 
 void ReplacementFile::ReleaseTarget()
-{
-}
+{ }
 
 // Room for the lock's name: its prefix and the file's identity in hexadecimal.
 const std::size_t LockNameUnits = 96;

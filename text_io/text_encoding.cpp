@@ -101,8 +101,8 @@ bool DetectFormat(const unsigned char* bytes, std::size_t count, EncodingChoice 
         break;
     }
     if (utf16Bom && bomEncoding != format.encoding) {
-        error = std::string("the byte order mark at byte offset 0 is ") + EncodingName(bomEncoding) +
-                ", not the " + EncodingName(format.encoding) + " that --encoding names";
+        error = std::string("the byte order mark at byte offset 0 is ") + EncodingName(bomEncoding) + ", not the " +
+                EncodingName(format.encoding) + " that --encoding names";
         return false;
     }
     if (utf16Bom)
@@ -143,7 +143,7 @@ namespace {
 // gives space for at least n bytes, Advance(n) keeps the n bytes written there.
 class BlockWriter {
 public:
-    explicit BlockWriter(ByteSink& sink) : sink_(sink) {}
+    explicit BlockWriter(ByteSink& sink) : sink_(sink) { }
 
     unsigned char* Room(std::size_t needed)
     {

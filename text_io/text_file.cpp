@@ -73,4 +73,3 @@ bool LoadText(const std::string& path, EncodingChoice choice, LoadedText& text, 
     }
     return ReadText(input, choice, text, error);
 }
-

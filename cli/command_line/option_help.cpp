@@ -246,15 +246,16 @@ std::string BashCompletion(const std::string& program, OptionTable options)
             continue;
         valueCases += "    " + pattern + ")\n        ";
         if (option.choices != nullptr)
-            valueCases += "COMPREPLY=($(compgen -W " + Quoted(Joined(AllChoiceNames(option.choices))) + " -- \"$cur\"))";
+            valueCases +=
+                "COMPREPLY=($(compgen -W " + Quoted(Joined(AllChoiceNames(option.choices))) + " -- \"$cur\"))";
         else if (option.valueIsFile)
             valueCases += "COMPREPLY=($(compgen -f -- \"$cur\"))";
         else
             valueCases += "COMPREPLY=()";
         valueCases += "\n        return ;;\n";
     }
-    return "# bash completion for " + program + "\n" +
-           function + "()\n"
+    return "# bash completion for " + program + "\n" + function +
+           "()\n"
            "{\n"
            "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
            "    # \"--mode=u\" comes as \"--mode\" \"=\" \"u\" where '=' breaks words.\n"
@@ -270,12 +271,15 @@ std::string BashCompletion(const std::string& program, OptionTable options)
            valueCases +
            "    esac\n"
            "    if [[ $cur == -* ]]; then\n"
-           "        COMPREPLY=($(compgen -W " + Quoted(Joined(names)) + " -- \"$cur\"))\n"
+           "        COMPREPLY=($(compgen -W " +
+           Quoted(Joined(names)) +
+           " -- \"$cur\"))\n"
            "    else\n"
            "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
            "    fi\n"
            "}\n"
-           "complete -o filenames -F " + function + " " + program + "\n";
+           "complete -o filenames -F " +
+           function + " " + program + "\n";
 }
 
 std::string ZshCompletion(const std::string& program, OptionTable options)

@@ -27,7 +27,10 @@ const OptionDefinition* FindLong(const std::string& name, Definitions table, std
     }
     error = "ambiguous option '--" + name + "' (could be";
     for (std::size_t i = 0; i < candidates.size(); ++i)
-        error += std::string(i == 0 ? " " : i + 1 == candidates.size() ? " or " : ", ") + "--" + candidates[i]->longName;
+        error += std::string(i == 0                       ? " "
+                             : i + 1 == candidates.size() ? " or "
+                                                          : ", ") +
+                 "--" + candidates[i]->longName;
     error += ")";
     return nullptr;
 }
@@ -55,8 +58,7 @@ bool TakeNextArgument(const std::vector<std::string>& args, std::size_t& i, Pars
 }
 
 // "--name", "--name=value" or "--name value"; advances `i` past a value taken.
-bool ReadLongOption(const std::vector<std::string>& args, std::size_t& i, Definitions table,
-                    ParsedCommandLine& parsed)
+bool ReadLongOption(const std::vector<std::string>& args, std::size_t& i, Definitions table, ParsedCommandLine& parsed)
 {
     const std::string& arg = args[i];
     const std::size_t equals = arg.find('=');
@@ -98,8 +100,7 @@ bool ReadShortOptions(const std::vector<std::string>& args, std::size_t& i, Defi
             if (!rest.empty()) {
                 option.value = rest;
                 option.hasValue = true;
-            } else if (definition->value == OptionValue::Required &&
-                       !TakeNextArgument(args, i, option, parsed.error)) {
+            } else if (definition->value == OptionValue::Required && !TakeNextArgument(args, i, option, parsed.error)) {
                 return false;
             }
             parsed.options.push_back(option);
@@ -124,7 +125,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, const O
             parsed.operands.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
-        } else if (arg[1] == '-' ? !ReadLongOption(args, i, table, parsed) : !ReadShortOptions(args, i, table, parsed)) {
+        } else if (arg[1] == '-' ? !ReadLongOption(args, i, table, parsed)
+                                 : !ReadShortOptions(args, i, table, parsed)) {
             return parsed;
         }
     }

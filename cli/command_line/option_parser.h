@@ -34,9 +34,9 @@ struct OptionDefinition {
     OptionValue value;
     int id;  // the program's own name for the option
     // What help, manual and completion tell about the option.
-    const char* valueName = nullptr;  // "MODE"
-    const char* summary = nullptr;    // a line: "the kind of escape to decode"
-    const char* details = nullptr;    // more sentences, or nullptr
+    const char* valueName = nullptr;        // "MODE"
+    const char* summary = nullptr;          // a line: "the kind of escape to decode"
+    const char* details = nullptr;          // more sentences, or nullptr
     const OptionChoice* choices = nullptr;  // the values it takes, up to one with null names
     bool valueIsFile = false;               // the value is a file name (completion offers files)
 };

@@ -319,8 +319,7 @@ EscapeRead ReadNamedReference(const Unit* in, std::size_t start, std::size_t cou
 }
 
 template <class Unit>
-EscapeRead ReadHtmlReference(FormatDecodeState& state, const Unit* in, std::size_t start, std::size_t count,
-                             bool atEnd)
+EscapeRead ReadHtmlReference(FormatDecodeState& state, const Unit* in, std::size_t start, std::size_t count, bool atEnd)
 {
     const std::size_t next = start + 1;
     if (next == count)
@@ -356,8 +355,8 @@ std::uint32_t ReadFourHex(const Unit* in, std::size_t at)
 // pair.
 bool MayStandUnescapedInJson(std::uint32_t character)
 {
-    return character >= 0x20 && character != '"' && character != '\'' && character != '\\' &&
-           character != 0x2028 && character != 0x2029 && (character < 0xD800 || character > 0xDFFF);
+    return character >= 0x20 && character != '"' && character != '\'' && character != '\\' && character != 0x2028 &&
+           character != 0x2029 && (character < 0xD800 || character > 0xDFFF);
 }
 
 // "\" at in[start]: "\u" and four hexadecimal digits are decoded when their
@@ -501,10 +500,11 @@ BlockStep DecodeFormatBlockForRow(FormatDecodeState& state, const Unit* in, std:
                                   std::index_sequence<Row...>)
 {
     BlockStep step{count, count};
-    const bool known = ((state.mode == FormatSyntaxes[Row].mode
-                             ? (step = DecodeFormatBlock<K, FormatSyntaxes[Row].mode>(state, in, count, atEnd, out), true)
-                             : false) ||
-                        ...);
+    const bool known =
+        ((state.mode == FormatSyntaxes[Row].mode
+              ? (step = DecodeFormatBlock<K, FormatSyntaxes[Row].mode>(state, in, count, atEnd, out), true)
+              : false) ||
+         ...);
     if (!known)
         std::memcpy(out, in, count * sizeof(Unit));
     return step;

@@ -34,7 +34,8 @@ bool WriteFile(const std::string& path, const std::string& text)
 
 void Replace(std::string& text, const std::string& placeholder, const std::string& content)
 {
-    for (std::size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + content.size()))
+    for (std::size_t at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + content.size()))
         text.replace(at, placeholder.size(), content);
 }
 

@@ -21,7 +21,8 @@ std::vector<std::string> ExpandedArguments()
     std::vector<std::string> args;
     for (const CommandLineWord& word : SplitWindowsCommandLine(line)) {
         const std::string text = WideToUtf8(reinterpret_cast<const wchar_t*>(word.text.c_str()));
-        const std::vector<std::string> files = IsFileNamePattern(word) ? MatchingFiles(text) : std::vector<std::string>();
+        const std::vector<std::string> files =
+            IsFileNamePattern(word) ? MatchingFiles(text) : std::vector<std::string>();
         if (files.empty())
             args.push_back(text);
         else

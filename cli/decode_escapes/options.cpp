@@ -36,8 +36,8 @@ const OptionChoice EncodingChoices[] = {
 const OptionDefinition KnownOptions[] = {
     {"mode", 'm', OptionValue::Required, Mode, "MODE", "the kind of escape to decode", nullptr, ModeChoices},
     {"encoding", 'e', OptionValue::Required, Encoding, "ENC", "how the input is read", nullptr, EncodingChoices},
-    {"output", 'o', OptionValue::Required, Output, "OUT", "write to OUT instead of standard output", nullptr,
-     nullptr, true},
+    {"output", 'o', OptionValue::Required, Output, "OUT", "write to OUT instead of standard output", nullptr, nullptr,
+     true},
     {"in-place", 'i', OptionValue::Optional, InPlace, "SUFFIX", "rewrite each FILE with its own result",
      "With SUFFIX, keep each original as FILE followed by SUFFIX; a * in SUFFIX stands for FILE's name "
      "(-i'old/*' keeps it in the folder old)."},
@@ -67,8 +67,8 @@ bool ApplyOption(const ParsedOption& option, ParseResult& result)
             options.mode = static_cast<DecodeMode>(value);
             return true;
         }
-        result.error = "unknown mode '" + option.value + "' for " + option.shownName + " (use " +
-                       ChoiceNames(ModeChoices) + ")";
+        result.error =
+            "unknown mode '" + option.value + "' for " + option.shownName + " (use " + ChoiceNames(ModeChoices) + ")";
         return false;
     case Encoding:
         if (FindChoice(EncodingChoices, option.value, FoldName, value)) {
@@ -229,8 +229,8 @@ std::string HelpText()
            "An OUT that is no regular file (a device, a pipe, /dev/stdout) is written as a\n"
            "stream, as standard output is; - is standard output.\n"
            "\n"
-           "The environment variable DECODE_ESCAPES_KERNEL picks the decoder's kernel,\n"
-           KERNEL_NAMES_TEXT ", for UTF-8 and UTF-16 alike (by default the fastest\n"
+           "The environment variable DECODE_ESCAPES_KERNEL picks the decoder's kernel,\n" KERNEL_NAMES_TEXT
+           ", for UTF-8 and UTF-16 alike (by default the fastest\n"
            "this processor runs); an unknown kernel, or one this processor cannot run, is\n"
            "an error. --version names it.\n"
            "\n"

@@ -237,8 +237,7 @@ int RunDecodeEscapes(const std::vector<std::string>& args)
     const ParseResult parsed = ParseOptions(args);
     switch (parsed.outcome) {
     case ParseOutcome::Error:
-        WriteStandardError("decode-escapes: " + parsed.error +
-                           "\nTry 'decode-escapes --help' for more information.\n");
+        WriteStandardError("decode-escapes: " + parsed.error + "\nTry 'decode-escapes --help' for more information.\n");
         return ExitFailure;
     case ParseOutcome::ShowHelp:
         return PrintText(HelpText().c_str()) ? ExitSuccess : ExitFailure;

@@ -19,16 +19,15 @@ static_assert(LongestFormatCarryUnits() * sizeof(char16_t) < SlackBytes, "a carr
 class Block {
 public:
     explicit Block(std::size_t blockBytes)
-        : storage_((blockBytes + SlackBytes) / sizeof(char16_t)), bytes_(reinterpret_cast<unsigned char*>(storage_.data())),
-          readBytes_(blockBytes)
-    {
-    }
+        : storage_((blockBytes + SlackBytes) / sizeof(char16_t)),
+          bytes_(reinterpret_cast<unsigned char*>(storage_.data())), readBytes_(blockBytes)
+    { }
 
     unsigned char* bytes() { return bytes_; }
     char16_t* units() { return storage_.data(); }
     std::size_t count() const { return count_; }
     std::size_t capacity() const { return storage_.size() * sizeof(char16_t); }  // in bytes
-    std::uint64_t offset() const { return offset_; }  // of bytes()[0] in the input
+    std::uint64_t offset() const { return offset_; }                             // of bytes()[0] in the input
     bool atEnd() const { return atEnd_; }
 
     // Reads once, after the bytes held.
@@ -204,8 +203,8 @@ void DecodeFormatBlocks(ByteSource& input, Block& block, DecodeMode mode, Kernel
 
 }  // namespace
 
-StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, DecodeMode mode, Kernel kernel,
-                           ByteSink& output, std::size_t blockBytes)
+StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, DecodeMode mode, Kernel kernel, ByteSink& output,
+                           std::size_t blockBytes)
 {
     StreamOutcome outcome;
     Block block(blockBytes);

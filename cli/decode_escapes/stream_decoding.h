@@ -16,8 +16,8 @@
 struct StreamOutcome {
     enum class Failure { None, Input, Output };
     Failure failure = Failure::None;
-    std::string error;  // for Failure::Input, e.g. "invalid UTF-8 at byte offset 12"
-    bool decodedAny = false;  // an escape was replaced
+    std::string error;           // for Failure::Input, e.g. "invalid UTF-8 at byte offset 12"
+    bool decodedAny = false;     // an escape was replaced
     SurrogateReport surrogates;  // lone surrogates written as U+FFFD in UTF-8
 };
 
@@ -30,7 +30,7 @@ const std::size_t DefaultBlockBytes = 256 << 10;
 // Bad input (invalid UTF-8, half a UTF-16 unit, a read error) ends the
 // output before the bad bytes: what precedes them is decoded as if the text
 // ended there. A failing `output` stops everything; its sink knows why.
-StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, DecodeMode mode, Kernel kernel,
-                           ByteSink& output, std::size_t blockBytes = DefaultBlockBytes);
+StreamOutcome DecodeStream(ByteSource& input, EncodingChoice choice, DecodeMode mode, Kernel kernel, ByteSink& output,
+                           std::size_t blockBytes = DefaultBlockBytes);
 
 #endif

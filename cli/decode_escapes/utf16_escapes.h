@@ -15,7 +15,7 @@
 
 class Utf16EscapeDecoder {
 public:
-    Utf16EscapeDecoder(DecodeMode mode, Kernel kernel) : mode_(mode), kernel_(kernel) {}
+    Utf16EscapeDecoder(DecodeMode mode, Kernel kernel) : mode_(mode), kernel_(kernel) { }
 
     // Decodes units[0, count) in place, counting in units; units[count]
     // must be writable (it holds a terminator for a moment). Unless `atEnd`

@@ -30,8 +30,8 @@ unsigned HexDigit(unsigned char byte)
 // (names), 1 to a full field of decimal digits and the closer (references).
 // For these the field reader gives the number as it stands, so only what is
 // not one of them needs the reader.
-bool ReadPlainField(const EscapeSyntax& syntax, const unsigned char* p, const unsigned char* end,
-                    std::uint32_t& value, std::size_t& length)
+bool ReadPlainField(const EscapeSyntax& syntax, const unsigned char* p, const unsigned char* end, std::uint32_t& value,
+                    std::size_t& length)
 {
     std::uint32_t sum = 0;
     if (syntax.mode == DecodeMode::Ucn) {

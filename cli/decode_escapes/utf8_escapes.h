@@ -25,7 +25,7 @@ struct BlockStep {
 // What the decoding keeps from one block to the next.
 struct Utf8DecodeState {
     DecodeMode mode = DecodeMode::CharRef;
-    char16_t pendingHigh = 0;  // a decoded high surrogate whose next unit is not written yet
+    char16_t pendingHigh = 0;         // a decoded high surrogate whose next unit is not written yet
     std::uint64_t writtenBefore = 0;  // result bytes of the earlier blocks
     bool decodedAny = false;
     SurrogateReport surrogates;  // lone surrogates written as U+FFFD, the first's offset in the whole result

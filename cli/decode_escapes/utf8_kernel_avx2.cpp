@@ -1,8 +1,8 @@
 // The AVX2 kernel: searches and checks the bytes 64 at a time, and decodes
 // plain escapes back to back straight into UTF-8, references four at a time
 // and names eight, then four, at a time (the json mode's "\u" escapes too).
-#include "text_kernels/hex_digits_avx2.h"
 #include "format_driver.h"
+#include "text_kernels/hex_digits_avx2.h"
 #include "utf8_driver.h"
 #include "utf8_kernels.h"
 
@@ -45,13 +45,13 @@ struct Avx2Bytes {
 
 // The ways for a pair of bytes to be ill-formed, one bit each.
 enum PairFlaw : std::uint8_t {
-    LeadWithoutContinuation = 1 << 0,  // a lead, then anything but a continuation
-    ContinuationWithoutLead = 1 << 1,  // ASCII, then a continuation
-    OverlongTwoBytes = 1 << 2,         // C0 or C1: below U+0080 in two bytes
-    OverlongThreeBytes = 1 << 3,       // E0 80..9F: below U+0800 in three bytes
-    SurrogateCode = 1 << 4,            // ED A0..BF: U+D800 to U+DFFF
-    FourByteLeadOutOfRange = 1 << 5,   // F0 80..8F: below U+10000; F5..FF 80..8F: above U+10FFFF
-    AboveLastCharacter = 1 << 6,       // F4..FF 90..BF: above U+10FFFF
+    LeadWithoutContinuation = 1 << 0,        // a lead, then anything but a continuation
+    ContinuationWithoutLead = 1 << 1,        // ASCII, then a continuation
+    OverlongTwoBytes = 1 << 2,               // C0 or C1: below U+0080 in two bytes
+    OverlongThreeBytes = 1 << 3,             // E0 80..9F: below U+0800 in three bytes
+    SurrogateCode = 1 << 4,                  // ED A0..BF: U+D800 to U+DFFF
+    FourByteLeadOutOfRange = 1 << 5,         // F0 80..8F: below U+10000; F5..FF 80..8F: above U+10FFFF
+    AboveLastCharacter = 1 << 6,             // F4..FF 90..BF: above U+10FFFF
     ContinuationAfterContinuation = 1 << 7,  // right only as a third or fourth byte
 };
 
@@ -152,8 +152,9 @@ __m256i FlawsOf(__m256i bytes, __m256i before)
         _mm256_subs_epu8(BytesBack<2>(bytes, before), _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
     const __m256i leadOfFourBack3 =
         _mm256_subs_epu8(BytesBack<3>(bytes, before), _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
-    const __m256i continuationDue = _mm256_and_si256(_mm256_or_si256(leadOfThreeBack2, leadOfFourBack3),
-                                                     _mm256_set1_epi8(static_cast<char>(ContinuationAfterContinuation)));
+    const __m256i continuationDue =
+        _mm256_and_si256(_mm256_or_si256(leadOfThreeBack2, leadOfFourBack3),
+                         _mm256_set1_epi8(static_cast<char>(ContinuationAfterContinuation)));
     // A continuation after a continuation is a flaw exactly where none is
     // due; one that is due and missing is one too.
     return _mm256_xor_si256(pairFlaws, continuationDue);
@@ -264,20 +265,20 @@ inline __m256i NotThreeBytes(__m256i units)
 // a static initialiser, with AVX2 instructions, on any processor.)
 __m256i BytesOfLanes02()
 {
-    return _mm256_setr_epi8(0, 1, 2, 8, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                            0, 1, 2, 8, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    return _mm256_setr_epi8(0, 1, 2, 8, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 1, 2, 8, 9, 10, -1, -1, -1,
+                            -1, -1, -1, -1, -1, -1, -1);
 }
 
 __m256i BytesOfLanes01()
 {
-    return _mm256_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                            0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    return _mm256_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6, -1, -1, -1, -1,
+                            -1, -1, -1, -1, -1, -1);
 }
 
 __m256i BytesOfLanes0123()
 {
-    return _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
-                            0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    return _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13,
+                            14, -1, -1, -1, -1);
 }
 
 // The 6 bytes at the start of each half, one after the other.
@@ -337,10 +338,10 @@ inline __m256i WrongPrefixes(__m256i names)
     constexpr const EscapeSyntax& syntax = SyntaxOf<DecodeMode::Ucn>();
     const char first = static_cast<char>(syntax.prefix[0]);
     const char second = static_cast<char>(syntax.prefix[1]);
-    const __m256i prefixes = _mm256_setr_epi8(first, second, 0, 0, 0, 0, first, second, 0, 0, 0, 0, 0, 0, 0, 0,
-                                              first, second, 0, 0, 0, 0, first, second, 0, 0, 0, 0, 0, 0, 0, 0);
-    const __m256i places = _mm256_setr_epi8(-1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0,
-                                            -1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i prefixes = _mm256_setr_epi8(first, second, 0, 0, 0, 0, first, second, 0, 0, 0, 0, 0, 0, 0, 0, first,
+                                              second, 0, 0, 0, 0, first, second, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i places = _mm256_setr_epi8(-1, -1, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 0, 0, 0, 0, -1,
+                                            -1, 0, 0, 0, 0, 0, 0, 0, 0);
     return _mm256_and_si256(places, _mm256_xor_si256(names, prefixes));
 }
 
@@ -349,14 +350,14 @@ inline __m256i WrongPrefixes(__m256i names)
 // become 0.
 __m256i DigitsLow()
 {
-    return _mm256_setr_epi8(2, 3, 4, 5, 8, 9, 10, 11, -1, -1, -1, -1, -1, -1, -1, -1,
-                            2, 3, 4, 5, 8, 9, 10, 11, -1, -1, -1, -1, -1, -1, -1, -1);
+    return _mm256_setr_epi8(2, 3, 4, 5, 8, 9, 10, 11, -1, -1, -1, -1, -1, -1, -1, -1, 2, 3, 4, 5, 8, 9, 10, 11, -1, -1,
+                            -1, -1, -1, -1, -1, -1);
 }
 
 __m256i DigitsHigh()
 {
-    return _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, 2, 3, 4, 5, 8, 9, 10, 11,
-                            -1, -1, -1, -1, -1, -1, -1, -1, 2, 3, 4, 5, 8, 9, 10, 11);
+    return _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, 2, 3, 4, 5, 8, 9, 10, 11, -1, -1, -1, -1, -1, -1, -1, -1, 2,
+                            3, 4, 5, 8, 9, 10, 11);
 }
 
 // The unit that each 4 digit bytes name, in their 32-bit lane, and all ones

@@ -4,8 +4,8 @@
 #ifndef DECODE_ESCAPES_UTF8_KERNELS_H
 #define DECODE_ESCAPES_UTF8_KERNELS_H
 
-#include "text_kernels/cpu_kernels.h"
 #include "format_escapes.h"
+#include "text_kernels/cpu_kernels.h"
 #include "utf8_escapes.h"
 
 #define UTF8_KERNEL(id) extern const Utf8Kernel Utf8Kernel##id;

@@ -2,8 +2,8 @@
 // that the host expects of each depth, the rules of the states, and that the
 // generator still writes exactly these files.
 #include "bmp_reader.h"
-#include "toolbar_bitmap_table.h"
 #include "resource.h"
+#include "toolbar_bitmap_table.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -233,14 +233,13 @@ TEST(BitmapFiles, EightBitAndTrueColourShowTheSamePicture)
     }
 }
 
-
 // A fresh folder under the test's temporary directory, removed afterwards.
 class ScratchFolder {
 public:
     ScratchFolder()
     {
-        std::mt19937_64 random(static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count()));
+        std::mt19937_64 random(
+            static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()));
         path_ = fs::path(testing::TempDir()) / ("bitmap_generator_" + std::to_string(random()));
         fs::create_directories(path_);
     }

@@ -34,8 +34,7 @@ bool ReadPixels(const std::vector<std::uint8_t>& bytes, BmpFile& bmp, std::strin
                 bmp.pixels[i] = Color{p[2], p[1], p[0], p[3]};
                 continue;
             }
-            int index = bmp.bitCount == 8 ? bytes[start + x]
-                                           : (bytes[start + x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0xF;
+            int index = bmp.bitCount == 8 ? bytes[start + x] : (bytes[start + x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0xF;
             if (static_cast<std::size_t>(index) >= bmp.table.size()) {
                 error = "pixel index " + std::to_string(index) + " outside the colour table";
                 return false;

@@ -17,7 +17,10 @@ struct Color {
     int a = 255;  // from the pixel for 32 bits; 255 for table colours
 };
 
-inline bool operator==(Color x, Color y) { return x.r == y.r && x.g == y.g && x.b == y.b && x.a == y.a; }
+inline bool operator==(Color x, Color y)
+{
+    return x.r == y.r && x.g == y.g && x.b == y.b && x.a == y.a;
+}
 
 struct BmpFile {
     std::size_t fileBytes = 0;

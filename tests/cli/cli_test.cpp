@@ -10,12 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <set>
 #include <string>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/acl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -153,6 +153,7 @@ std::string Repeated(const std::string& piece, int count)
     return text;
 }
 
+// clang-format off
 const DecodeRow DecodeRows[] = {
     {"mode 0 by default", {}, "&#26085;&#26412; \\u65e5\n", "\xE6\x97\xA5\xE6\x9C\xAC \\u65e5\n"},
     {"--mode 1", {"--mode", "1"}, "&#26085;&#26412; \\u65e5\n", "&#26085;&#26412; \xE6\x97\xA5\n"},
@@ -194,6 +195,7 @@ const DecodeRow DecodeRows[] = {
     {"html in UTF-16BE, beyond the BMP", {"-m", "html"}, BeBom + Be(u"&#x1F600;&#128;"), BeBom + Be(u"\U0001F600\u20AC")},
     {"json in UTF-16LE keeps NULs", {"-mjson"}, LeBom + Le(u"\\u00e9\0\\u0000"s), LeBom + Le(u"\u00E9\0\\u0000"s)},
 };
+// clang-format on
 
 // Every row with every kernel that can run here, for UTF-8 and UTF-16 alike.
 TEST_F(CliTest, DecodesStandardInput)
@@ -259,6 +261,7 @@ struct SurrogateRow {
     const char* note;
 };
 
+// clang-format off
 const SurrogateRow SurrogateRows[] = {
     {"high alone", {}, "a&#55357;b", "a\xEF\xBF\xBD" "b", "1 lone surrogate cannot be written in UTF-8 and became U+FFFD; the first is at byte offset 1 of the output"},
     {"low before high", {}, "&#56832;&#55357;", "\xEF\xBF\xBD\xEF\xBF\xBD", "2 lone surrogates cannot be written in UTF-8 and became U+FFFD; the first is at byte offset 0"},
@@ -266,6 +269,7 @@ const SurrogateRow SurrogateRows[] = {
     {"high before a pair", {"-m", "1"}, "\\uD83D\\uD83D\\uDE00", "\xEF\xBF\xBD\xF0\x9F\x98\x80", "1 lone surrogate"},
     {"high before NUL and low", {"-m", "1"}, "\\uD83D\0\\uDE00"s, "\xEF\xBF\xBD\0\xEF\xBF\xBD"s, "2 lone surrogates"},
 };
+// clang-format on
 
 TEST_F(CliTest, WritesLoneSurrogatesInUtf8AsReplacementCharacters)
 {
@@ -286,6 +290,7 @@ struct BadInputRow {
     std::string before;  // standard output: the text before the bad bytes, decoded as if it ended there
 };
 
+// clang-format off
 const BadInputRow BadInputRows[] = {
     {"stray continuation byte", {}, "ab\x80", "invalid UTF-8 at byte offset 2", "ab"},
     {"overlong NUL", {}, "\xC0\x80", "invalid UTF-8 at byte offset 0", ""},
@@ -314,6 +319,7 @@ const BadInputRow BadInputRows[] = {
     {"mark contradicts UTF-16LE", {"-e", "utf-16le"}, BeBom + Be(u"A"), "the byte order mark at byte offset 0 is utf-16be, not the utf-16le", ""},
     {"UTF-16 mark under UTF-8", {"-e", "utf-8"}, LeBom + Le(u"A"), "the byte order mark at byte offset 0 is utf-16le", ""},
 };
+// clang-format on
 
 // Each bad input, whichever way it is written: an error that names the file
 // and the offset, and exit status 2. Standard output stops before the bad
@@ -360,6 +366,7 @@ struct UsageRow {
     std::vector<std::string> environment = {};  // "NAME=value" for the tool
 };
 
+// clang-format off
 const UsageRow UsageRows[] = {
     {"unknown long option", {"--bogus", "in.txt"}, "unknown option '--bogus'"},
     {"unknown short option", {"-x"}, "unknown option '-x'"},
@@ -382,6 +389,7 @@ const UsageRow UsageRows[] = {
     {"kernel names are lower case", {"--version"}, "unknown kernel 'SSE2' in DECODE_ESCAPES_KERNEL",
      {"DECODE_ESCAPES_KERNEL=SSE2"}},
 };
+// clang-format on
 
 TEST_F(CliTest, RejectsBadArguments)
 {
@@ -438,6 +446,7 @@ TEST_F(CliTest, ReportsUnreadableInputs)
     const struct {
         const char* path;
         const char* error;
+        // clang-format off
     } rows[] = {
         {"missing.txt", "decode-escapes: missing.txt: cannot open: No such file or directory"},
         {"folder", "decode-escapes: folder: read error at byte offset 0: Is a directory"},
@@ -452,6 +461,7 @@ TEST_F(CliTest, ReportsUnreadableInputs)
         {"tag\U000E0041", "decode-escapes: 'tag\\xf3\\xa0\\x81\\x81': cannot open"},
         {"\u65E5\u00E9.txt", "decode-escapes: \u65E5\u00E9.txt: cannot open"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
         const ToolRun run = Run({row.path});
@@ -541,6 +551,7 @@ TEST_F(CliTest, WritesThroughSymbolicLinks)
         std::vector<std::string> args;
         const char* written;
         const char* content;
+        // clang-format off
     } rows[] = {
         {"-i", {{"link.txt", "target.txt"}}, {"-i", "link.txt"}, "target.txt", "A"},
         {"-o", {{"link.txt", "target.txt"}}, {"-o", "link.txt"}, "target.txt", "B"},
@@ -549,6 +560,7 @@ TEST_F(CliTest, WritesThroughSymbolicLinks)
         {"-o, dangling chain", {{"link.txt", "sub/link2.txt"}, {"sub/link2.txt", "new.txt"}}, {"-o", "link.txt"},
          "sub/new.txt", "B"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove_all(Path("sub"));
@@ -576,6 +588,7 @@ TEST_F(CliTest, InPlaceRewritesAFileNamedTwiceOnce)
         std::vector<std::string> args;
         std::vector<std::string> decoded;  // the names that show the text decoded once
         std::vector<std::string> old;      // the names that keep the old text
+        // clang-format off
     } rows[] = {
         {{"-i", "f.txt", "f.txt"}, {"f.txt"}, {}},
         {{"-i", "f.txt", "./f.txt"}, {"f.txt"}, {}},
@@ -584,6 +597,7 @@ TEST_F(CliTest, InPlaceRewritesAFileNamedTwiceOnce)
         {{"-i", "hard.txt", "link.txt", "f.txt", "hard.txt"}, {"f.txt", "hard.txt"}, {}},
         {{"-i", "f.txt"}, {"f.txt"}, {"hard.txt"}},
     };
+    // clang-format on
     for (const auto& row : rows) {
         const std::string shown = row.args[1] + " " + row.args.back();
         SCOPED_TRACE(shown);
@@ -610,6 +624,7 @@ TEST_F(CliTest, InPlaceKeepsABackupWithTheSuffix)
         int exitStatus;
         std::string decoded;  // f.txt afterwards
         std::string original = "&#65;\\u0042";
+        // clang-format off
     } rows[] = {
         {"-i.bak", {"-i.bak", "f.txt"}, "f.txt.bak", 0, "A\\u0042"},
         {"--in-place=~", {"--in-place=~", "f.txt"}, "f.txt~", 0, "A\\u0042"},
@@ -623,6 +638,7 @@ TEST_F(CliTest, InPlaceKeepsABackupWithTheSuffix)
         {"nothing to decode, no backup", {"-i.bak", "f.txt"}, nullptr, 0, "plain", "plain"},
         {"backup folder missing", {"-inew/*", "f.txt"}, nullptr, 2, "&#65;\\u0042"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove_all(Path("old"));
@@ -665,7 +681,8 @@ TEST_F(CliTest, DashAsOutputIsStandardOutput)
 TEST_F(CliTest, StartsWithoutStandardStreams)
 {
     const std::string original = "a&#55357;b";  // a lone surrogate: a note on standard error
-    const std::string decoded = "a\xEF\xBF\xBD" "b";
+    const std::string decoded = "a\xEF\xBF\xBD"
+                                "b";
     const struct {
         const char* name;
         std::vector<int> closed;
@@ -673,6 +690,7 @@ TEST_F(CliTest, StartsWithoutStandardStreams)
         int exitStatus;
         const char* error;
         std::string file;  // f.txt afterwards
+        // clang-format off
     } rows[] = {
         {"-i, no standard error", {2}, {"-i", "f.txt"}, 0, "", decoded},
         {"-o, no standard error", {2}, {"-o", "f.txt", "g.txt"}, 0, "", decoded},
@@ -681,6 +699,7 @@ TEST_F(CliTest, StartsWithoutStandardStreams)
         {"no standard input", {0}, {"-o", "f.txt"}, 2, "standard input: read error at byte offset 0: Bad file descriptor",
          original},
     };
+    // clang-format on
     WriteFileBytes(Path("g.txt"), original);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -760,12 +779,14 @@ TEST_F(CliTest, FailedWriteLeavesTheOriginal)
         const char* name;
         std::vector<std::string> args;
         bool ignoreSignal;
+        // clang-format off
     } rows[] = {
         {"in place, write fails", {"-i", "f.txt"}, true},
         {"in place, killed by SIGXFSZ", {"-i", "f.txt"}, false},
         {"-o, write fails", {"-o", "f.txt", "g.txt"}, true},
         {"-o, killed by SIGXFSZ", {"-o", "f.txt", "g.txt"}, false},
     };
+    // clang-format on
     WriteFileBytes(Path("g.txt"), original);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -791,10 +812,12 @@ TEST_F(CliTest, OutputTargetThatCannotBeReplaced)
     const struct {
         const char* target;
         const char* error;
+        // clang-format off
     } rows[] = {
         {"folder", "decode-escapes: folder: not a regular file"},
         {"missing/out.txt", "decode-escapes: missing/out.txt: cannot create a temporary file beside it: No such file or directory"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.target);
         const ToolRun run = Run({"-o", row.target}, "&#65;");
@@ -816,12 +839,14 @@ TEST_F(CliTest, RefusesAnInputThatIsTheOutputFile)
         bool inputIsOutput;  // standard input open on the output file
         const char* error;
         std::string after;  // out.txt afterwards
+        // clang-format off
     } rows[] = {
         {"named", {"b.txt", "out.txt", "b.txt"}, false, "decode-escapes: out.txt: input file is output file", "old;BB"},
         {"standard input", {"-", "b.txt"}, true, "decode-escapes: standard input: input file is output file", "old;B"},
         {"through a link", {"link.txt", "b.txt"}, false, "decode-escapes: link.txt: input file is output file", "old;B"},
         {"-o /dev/stdout", {"-o", "/dev/stdout", "out.txt", "b.txt"}, false, "decode-escapes: out.txt: input file is output file", "old;B"},
     };
+    // clang-format on
     WriteFileBytes(Path("b.txt"), "&#66;");
     fs::create_symlink("out.txt", Path("link.txt"));
     for (const auto& row : rows) {
@@ -847,12 +872,14 @@ TEST_F(CliTest, RefusesAnInputThatIsTheOutputFile)
 TEST_F(CliTest, WritesATargetThatIsNoRegularFileAsAStream)
 {
     ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
-    const int pipeEnd = open(Path("pipe").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);  // a reader, so writing does not wait
+    const int pipeEnd =
+        open(Path("pipe").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);  // a reader, so writing does not wait
     ASSERT_GE(pipeEnd, 0);
     const struct {
         const char* target;
         std::string out;   // the file of standard output afterwards
         std::string pipe;  // what the pipe holds afterwards
+        // clang-format off
     } rows[] = {
         {"/dev/stdout", "before;A", ""},
         {"/proc/self/fd/1", "before;A", ""},
@@ -860,6 +887,7 @@ TEST_F(CliTest, WritesATargetThatIsNoRegularFileAsAStream)
         {"/dev/null", "before;", ""},
         {"pipe", "before;", "A"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.target);
         WriteFileBytes(Path("out.txt"), "before;");
@@ -917,7 +945,8 @@ bool PlantLinkAsNobody(const std::string& folder, const std::string& name, const
     const int folderFd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     const pid_t child = fork();
     if (child == 0)
-        _exit(setgid(65534) == 0 && setuid(65534) == 0 && symlinkat(target.c_str(), folderFd, name.c_str()) == 0 ? 0 : 1);
+        _exit(setgid(65534) == 0 && setuid(65534) == 0 && symlinkat(target.c_str(), folderFd, name.c_str()) == 0 ? 0
+                                                                                                                 : 1);
     int status = 1;
     waitpid(child, &status, 0);
     close(folderFd);
@@ -945,11 +974,13 @@ TEST_F(CliTest, LeavesALinkPlantedByAnotherUserAlone)
         const char* error;
         std::string privateText;  // private.txt afterwards
         std::string ownText;      // own.txt afterwards
+        // clang-format off
     } rows[] = {
         {"-o, planted", {"-o", "tmp/report.txt"}, 2, "decode-escapes: tmp/report.txt: cannot open: Permission denied", "secret &#65;", "&#66;"},
         {"-i, planted", {"-i", "tmp/report.txt"}, 2, "decode-escapes: tmp/report.txt: cannot open: Permission denied", "secret &#65;", "&#66;"},
         {"-o, own link", {"-o", "tmp/own-link.txt", "own.txt"}, 0, "", "secret &#65;", "B"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         WriteFileBytes(Path("private.txt"), "secret &#65;");
@@ -1013,21 +1044,25 @@ TEST_F(CliTest, NextRunRemovesAStaleTemporaryFile)
     const std::string stale = ".f.txt.decode-escapes-0a1b2c3d.tmp";
     const std::string held = ".f.txt.decode-escapes-held0000.tmp";
     const std::set<std::string> kept = {
-        "f.txt", "g.txt", "keep.txt", held,
-        ".f.txt.decode-escapes-link0000.tmp",   // a symbolic link
-        ".f.txt.decode-escapes-0a1b2c3.tmp",    // a letter short
-        ".f.txt.decode-escapes-0A1B2C3D.tmp",   // not of its naming
-        ".g.txt.decode-escapes-0a1b2c3d.tmp",   // another target's
-        ".f.txt.decode-escapes-twolinks.tmp",   // a second name of keep.txt
-        ".f.txt.decode-escapes-folder00.tmp",   // a folder
-        ".f.txt.0a1b2c3d.tmp",                  // an ordinary hidden file
+        "f.txt",
+        "g.txt",
+        "keep.txt",
+        held,
+        ".f.txt.decode-escapes-link0000.tmp",  // a symbolic link
+        ".f.txt.decode-escapes-0a1b2c3.tmp",   // a letter short
+        ".f.txt.decode-escapes-0A1B2C3D.tmp",  // not of its naming
+        ".g.txt.decode-escapes-0a1b2c3d.tmp",  // another target's
+        ".f.txt.decode-escapes-twolinks.tmp",  // a second name of keep.txt
+        ".f.txt.decode-escapes-folder00.tmp",  // a folder
+        ".f.txt.0a1b2c3d.tmp",                 // an ordinary hidden file
     };
     const std::vector<std::string> rows[] = {{"-i", "f.txt"}, {"-o", "f.txt", "g.txt"}};
     for (const std::vector<std::string>& args : rows) {
         SCOPED_TRACE(args[0]);
         fs::remove_all(dir_);
         fs::create_directory(dir_);
-        for (const std::string& name : {std::string("f.txt"), std::string("g.txt"), stale, held, std::string(".f.txt.0a1b2c3d.tmp")})
+        for (const std::string& name :
+             {std::string("f.txt"), std::string("g.txt"), stale, held, std::string(".f.txt.0a1b2c3d.tmp")})
             WriteFileBytes(Path(name), "&#65;");
         for (const char* name : {".f.txt.decode-escapes-0a1b2c3.tmp", ".f.txt.decode-escapes-0A1B2C3D.tmp",
                                  ".g.txt.decode-escapes-0a1b2c3d.tmp", "keep.txt"})

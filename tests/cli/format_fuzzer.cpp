@@ -56,8 +56,8 @@ bool EveryNameWhole(const std::string& text)
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
         if (text[i] != '\\')
             continue;
-        if (text[i + 1] == 'u' && (text.size() - i < 6 || !hex(text[i + 2]) || !hex(text[i + 3]) ||
-                                   !hex(text[i + 4]) || !hex(text[i + 5])))
+        if (text[i + 1] == 'u' &&
+            (text.size() - i < 6 || !hex(text[i + 2]) || !hex(text[i + 3]) || !hex(text[i + 4]) || !hex(text[i + 5])))
             return false;
         ++i;
     }

@@ -25,6 +25,7 @@ TEST(HtmlReferences, NamedLongestMatch)
         std::size_t matched;
         std::uint32_t first;
         std::uint32_t second;
+        // clang-format off
     } rows[] = {
         {"a name with its semicolon", "amp;", 4, '&', 0},
         {"a legacy name without it", "amp", 3, '&', 0},
@@ -43,6 +44,7 @@ TEST(HtmlReferences, NamedLongestMatch)
         {"one letter is no name", "a", 0, 0, 0},
         {"nothing before the semicolon", ";", 0, 0, 0},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         std::string run = row.text;
@@ -64,6 +66,7 @@ TEST(HtmlReferences, NumericValues)
         const char* name;
         std::uint32_t value;
         std::uint32_t character;
+        // clang-format off
     } rows[] = {
         {"0 is no character", 0, 0xFFFD},
         {"a control stays", 1, 1},
@@ -78,6 +81,7 @@ TEST(HtmlReferences, NumericValues)
         {"the last character", 0x10FFFF, 0x10FFFF},
         {"beyond it", ReferenceValueCap, 0xFFFD},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(NumericReferenceCharacter(row.value), row.character);
@@ -130,11 +134,13 @@ void ExpectDecodes(DecodeMode mode, const std::string& input, const std::string&
         EncodingChoice choice;
         std::string in;
         std::string out;
+        // clang-format off
     } encodings[] = {
         {"UTF-8", EncodingChoice::Utf8, input, output},
         {"UTF-16LE", EncodingChoice::Utf16Le, Bytes(Units(input), false), Bytes(Units(output), false)},
         {"UTF-16BE", EncodingChoice::Utf16Be, Bytes(Units(input), true), Bytes(Units(output), true)},
     };
+    // clang-format on
     for (Kernel kernel : RunnableKernels()) {
         for (const auto& encoding : encodings) {
             SCOPED_TRACE(std::string(KernelName(kernel)) + ", " + encoding.name);
@@ -166,6 +172,7 @@ struct FormatRow {
 
 TEST(FormatStream, Html)
 {
+    // clang-format off
     const FormatRow rows[] = {
         {"every kind of reference", "&#128512; &eacute;&amp;&#x41; &notit;", "\xF0\x9F\x98\x80 \xC3\xA9&A \xC2\xACit;"},
         {"decimal and hexadecimal, either x", "&#65;&#x42;&#X43;&#x4a;", "ABCJ"},
@@ -192,6 +199,7 @@ TEST(FormatStream, Html)
         {"references in a long text", std::string(200, 'a') + "&hellip;" + std::string(61, 'b') + "&#x1F600;",
          std::string(200, 'a') + "\xE2\x80\xA6" + std::string(61, 'b') + "\xF0\x9F\x98\x80"},
     };
+    // clang-format on
     for (const FormatRow& row : rows) {
         SCOPED_TRACE(row.name);
         ExpectDecodes(DecodeMode::Html, row.input, row.output);
@@ -200,6 +208,7 @@ TEST(FormatStream, Html)
 
 TEST(FormatStream, Json)
 {
+    // clang-format off
     const FormatRow rows[] = {
         {"the usual document", "{\"a\":\"\\u65e5\\ud83d\\ude00\\\\u0041\\u0022\"}",
          "{\"a\":\"\xE6\x97\xA5\xF0\x9F\x98\x80\\\\u0041\\u0022\"}"},
@@ -228,6 +237,7 @@ TEST(FormatStream, Json)
         {"an escaped backslash before a run", "\\\\" + Times("u65e5\\", 9) + "u65e5",
          "\\\\u65e5" + Times("\xE6\x97\xA5", 9)},
     };
+    // clang-format on
     for (const FormatRow& row : rows) {
         SCOPED_TRACE(row.name);
         ExpectDecodes(DecodeMode::Json, row.input, row.output);
@@ -238,11 +248,13 @@ TEST(FormatStream, Json)
 // the stream gives what the whole text in one block gives.
 TEST(FormatStream, BlockBoundariesAtEveryOffset)
 {
+    // clang-format off
     static const char* const parts[] = {
         "&", "#", "x", ";", "0", "9", "a", "F", "&amp;", "&not", "&notin;", "&nGt;", "&#128;", "&#x1F600;", "&#0",
         "&CounterClockwiseContourIntegral;", "\\", "u", "\\u", "\\\\", "\\u0041", "\\uD83D", "\\uDE00", "\\u0022",
         "\\u2028", "\\u65e5\\u65e5\\u65e5\\u65e5", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", " ",
     };
+    // clang-format on
     // One more part, past the end of the list, is a NUL.
     std::mt19937 random(19);
     for (int round = 0; round < 600; ++round) {
@@ -253,7 +265,8 @@ TEST(FormatStream, BlockBoundariesAtEveryOffset)
             input += part == std::size(parts) ? "\0"s : std::string(parts[part]);
         }
         const std::string le = Bytes(Units(input), false);
-        const std::string whole = Decode(input, EncodingChoice::Utf8, mode, Kernel::Portable, {input.size() + 1}, 4096).output;
+        const std::string whole =
+            Decode(input, EncodingChoice::Utf8, mode, Kernel::Portable, {input.size() + 1}, 4096).output;
         const std::string wholeLe = Bytes(Units(whole), false);
         for (Kernel kernel : RunnableKernels()) {
             for (std::size_t first = 1; first <= input.size(); ++first) {

@@ -11,12 +11,14 @@ namespace {
 
 enum { Alpha, Alphabet, Beta, Backup };
 
+// clang-format off
 const OptionDefinition Definitions[] = {
     {"alpha", 'a', OptionValue::None, Alpha},
     {"alphabet", 0, OptionValue::None, Alphabet},
     {"beta", 'b', OptionValue::Required, Beta},
     {"backup", 'k', OptionValue::Optional, Backup},
 };
+// clang-format on
 
 // The parsed line in one string: options as "name" or "name=value", then
 // the operands in brackets, or the error.
@@ -38,6 +40,7 @@ struct ParseRow {
     const char* parsed;
 };
 
+// clang-format off
 const ParseRow ParseRows[] = {
     {"grouped flags and a value", {"-ab1"}, "-a -b=1 "},
     {"grouped, value apart", {"-ab", "1", "f"}, "-a -b=1 [f] "},
@@ -63,6 +66,7 @@ const ParseRow ParseRows[] = {
     {"unknown long", {"--gamma"}, "error: unknown option '--gamma'"},
     {"no name", {"--=1"}, "error: unknown option '--'"},
 };
+// clang-format on
 
 TEST(OptionParser, ReadsTheUsualForms)
 {

@@ -63,12 +63,14 @@ void ExpectLikeWholeText(const std::string& input, EncodingChoice choice, std::i
 // 4 bytes, and NULs.
 std::u16string RandomText(std::size_t pieces, std::mt19937& random)
 {
+    // clang-format off
     static const char16_t* const parts[] = {
         u"&#", u"\\u", u"&#65;", u"\\u0041", u"&#26085;", u"\\u65e5", u"&#55357;", u"&#56832;", u"\\uD83D",
         u"\\uDE00", u"&#-1;", u"\\u-41", u"0x", u"&", u"#", u"\\", u"u", u"U", u";", u"0", u"1", u"5", u"9", u"a",
         u"F", u"g", u"x", u"-", u"+", u" ", u"\t", u"\r\n", u"\u3000", u"\u2003", u"\u00A0", u"\u0085", u"\uFF11",
         u"\u00E9", u"\u65E5", u"\U0001F600", u"\uFFFF", u"z", u".",
     };
+    // clang-format on
     std::uniform_int_distribution<std::size_t> pick(0, std::size(parts));
     std::u16string text;
     for (std::size_t i = 0; i < pieces; ++i) {
@@ -98,12 +100,14 @@ struct EncodingCase {
     std::string mark;
 };
 
+// clang-format off
 const EncodingCase Encodings[] = {
     {"UTF-8", TextEncoding::Utf8, EncodingChoice::Auto, ""},
     {"UTF-8 with its mark", TextEncoding::Utf8, EncodingChoice::Auto, "\xEF\xBB\xBF"},
     {"UTF-16LE with its mark", TextEncoding::Utf16Le, EncodingChoice::Auto, "\xFF\xFE"},
     {"UTF-16BE named", TextEncoding::Utf16Be, EncodingChoice::Utf16Be, ""},
 };
+// clang-format on
 
 TEST(StreamDifferential, BlockBoundariesAtEveryOffset)
 {
@@ -141,10 +145,12 @@ TEST(StreamDifferential, ManyBlocks)
 // byte changed, so that a run can end or fail at any place in a group.
 std::string RandomEscapeRun(std::int32_t mode, std::size_t count, std::mt19937& random)
 {
+    // clang-format off
     static const char* const odd[2][9] = {
         {"&#00065;", "&#65536;", "&#55357;", "&#56832;", "&#02047;", "&#02048;", "&#65535;", "&#6553;", "&#00000;"},
         {"\\u0041", "\\uD83D", "\\uDE00", "\\u07ff", "\\u0800", "\\uFFFF", "\\u0000", "\\u0x41", "\\u12\xE3\x80\x80"},
     };
+    // clang-format on
     static const char changes[] = {'&', '#', '\\', 'u', ';', '0', '9', 'a', 'F', 'G', ' ', '\0'};
     std::uniform_int_distribution<unsigned> ideograph(0x4E00, 0x9FA5);
     std::string text;
@@ -188,6 +194,7 @@ TEST(StreamDifferential, HostileTexts)
     const struct {
         const char* name;
         std::string text;
+        // clang-format off
     } rows[] = {
         {"prefixes only, mode 0", repeat("&#", 3000)},
         {"prefixes only, mode 1", repeat("\\u", 3000)},
@@ -204,6 +211,7 @@ TEST(StreamDifferential, HostileTexts)
         {"bad byte after a high surrogate", "&#55357;\xC0"},
         {"cut character after a prefix", "&#\xE6\x97"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         for (std::int32_t mode = 0; mode < 2; ++mode) {
             for (std::size_t chunk : {1u, 2u, 3u, 5u, 7u, 13u, 64u, 1000u})

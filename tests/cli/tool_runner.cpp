@@ -127,8 +127,7 @@ bool ToolRunning(const ToolProcess& process)
 ToolRun FinishTool(const ToolProcess& process)
 {
     int status = 0;
-    while (waitpid(process.pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(process.pid, &status, 0) < 0 && errno == EINTR) { }
     ToolRun run;
     if (WIFEXITED(status))
         run.exitStatus = WEXITSTATUS(status);

@@ -19,10 +19,10 @@ struct ToolRun {
 struct ToolSetup {
     long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes; -1: unchanged
     bool ignoreFileSizeSignal = false;
-    bool inputFromPipe = false;  // else from a file, whose size the tool can see
-    std::string inputPath;       // for standard input instead of a file of the run's
-    std::string outputPath;      // for standard output instead of a file of the run's
-    bool appendOutput = false;   // standard output added to what its file holds, as ">>" does
+    bool inputFromPipe = false;            // else from a file, whose size the tool can see
+    std::string inputPath;                 // for standard input instead of a file of the run's
+    std::string outputPath;                // for standard output instead of a file of the run's
+    bool appendOutput = false;             // standard output added to what its file holds, as ">>" does
     std::vector<int> closedDescriptors;    // standard streams the tool starts without
     std::vector<std::string> environment;  // "NAME=value" added to the tool's environment
 };
@@ -37,8 +37,8 @@ struct ToolProcess {
 
 // Starts the tool with `args` in `directory`, feeding it `input`. The files for
 // the standard streams are made in `directory` under names starting with "io.".
-ToolProcess StartTool(const std::string& directory, const std::vector<std::string>& args,
-                      const std::string& input = "", const ToolSetup& setup = ToolSetup());
+ToolProcess StartTool(const std::string& directory, const std::vector<std::string>& args, const std::string& input = "",
+                      const ToolSetup& setup = ToolSetup());
 // Waits for the tool to end and collects what it wrote.
 ToolRun FinishTool(const ToolProcess& process);
 // True while the tool runs.

@@ -36,7 +36,8 @@ public:
 // repeated, as a pipe would.
 class ChunkedSource : public ByteSource {
 public:
-    ChunkedSource(const std::string& text, std::vector<std::size_t> chunks) : text_(text), chunks_(std::move(chunks)) {}
+    ChunkedSource(const std::string& text, std::vector<std::size_t> chunks)
+        : text_(text), chunks_(std::move(chunks)) { }
 
     bool Read(unsigned char* buffer, std::size_t count, std::size_t& got, std::string&) override
     {

@@ -25,6 +25,7 @@ TEST(WindowsCommandLine, SplitsAsTheRuntimeDoes)
     const struct {
         const char16_t* line;
         const char* words;
+        // clang-format off
     } rows[] = {
         {u"decode-escapes -i *.html", "-i *.html"},
         {u"\"C:\\Program Files\\decode-escapes.exe\" a", "a"},
@@ -40,6 +41,7 @@ TEST(WindowsCommandLine, SplitsAsTheRuntimeDoes)
         {u"prog \"unclosed quote", "[unclosed quote]"},
         {u"prog", ""},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.words));
         EXPECT_EQ(row.words, Shown(SplitWindowsCommandLine(row.line)));
@@ -51,10 +53,12 @@ TEST(WindowsCommandLine, PatternsAreUnquotedWordsWithWildcards)
     const struct {
         const char16_t* line;
         bool pattern;
+        // clang-format off
     } rows[] = {
         {u"p *.html", true}, {u"p a?.txt", true}, {u"p \"*.html\"", false},
         {u"p dir\\\"*.txt\"", false}, {u"p a.txt", false}, {u"p \\\"*", true},
     };
+    // clang-format on
     for (const auto& row : rows) {
         const std::u16string line(row.line);
         SCOPED_TRACE(std::string(line.begin(), line.end()));

@@ -18,9 +18,8 @@ inline testing::AssertionResult SameText(const std::u16string& expected, const s
     if (expected == actual)
         return testing::AssertionSuccess();
     const std::size_t common = std::min(expected.size(), actual.size());
-    const std::size_t at =
-        static_cast<std::size_t>(std::mismatch(expected.begin(), expected.begin() + common, actual.begin()).first -
-                                 expected.begin());
+    const std::size_t at = static_cast<std::size_t>(
+        std::mismatch(expected.begin(), expected.begin() + common, actual.begin()).first - expected.begin());
     const std::size_t from = at < 16 ? 0 : at - 16;
     return testing::AssertionFailure() << "the texts (" << expected.size() << " and " << actual.size()
                                        << " units) differ from unit " << at << "; from unit " << from << ":\n"

@@ -17,11 +17,13 @@ TEST(CpuKernels, NamesFindTheirKernels)
         const char* name;
         bool known;
         Kernel kernel;
+        // clang-format off
     } rows[] = {
         {"portable", true, Kernel::Portable}, {"sse2", true, Kernel::Sse2}, {"avx2", true, Kernel::Avx2},
         {"AVX2", false, {}},                  {"avx", false, {}},           {"", false, {}},
         {"sse2 ", false, {}},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Kernel found = Kernel::Portable;
@@ -52,8 +54,7 @@ TEST(CpuKernels, AgreeWithTheSystemsProcessorFlags)
 {
     std::ifstream cpuinfo("/proc/cpuinfo");
     std::string line;
-    while (std::getline(cpuinfo, line) && line.rfind("flags", 0) != 0) {
-    }
+    while (std::getline(cpuinfo, line) && line.rfind("flags", 0) != 0) { }
     ASSERT_EQ(0u, line.rfind("flags", 0)) << "no flags line in /proc/cpuinfo";
     std::istringstream words(line.substr(line.find(':') + 1));
     bool sse2 = false;

@@ -39,14 +39,15 @@ void CheckRows(const DecodeRow (&rows)[Count])
     for (Kernel kernel : RunnableKernels()) {
         SCOPED_TRACE(KernelName(kernel));
         for (const DecodeRow& row : rows) {
-            SCOPED_TRACE(testing::Message() << "mode " << row.mode << ", " << testing::PrintToString(row.before)
-                                            << ": " << row.why);
+            SCOPED_TRACE(testing::Message()
+                         << "mode " << row.mode << ", " << testing::PrintToString(row.before) << ": " << row.why);
             const std::u16string expected = row.after ? std::u16string(row.after) : row.before;
             EXPECT_EQ(expected, Decoded(row.before, row.mode, kernel));
         }
     }
 }
 
+// clang-format off
 const DecodeRow CharRefRows[] = {
     {0, u"&#65;", u"A", "a plain reference"},
     {0, u"x&#26085;y", u"x\u65E5y", "the text on both sides of the escape stays"},
@@ -104,7 +105,9 @@ const DecodeRow CharRefRows[] = {
     {0, u"&#1;", u"\x0001", "the smallest unit"},
     {0, u"&#65;", u"A", "again, to see no state is kept"},
 };
+// clang-format on
 
+// clang-format off
 const DecodeRow UcnRows[] = {
     {1, u"\\u0041", u"A", "a plain universal character name"},
     {1, u"\\u65e5\\u672c", u"\u65E5\u672C", "lower-case digits; names next to each other"},
@@ -148,6 +151,7 @@ const DecodeRow UcnRows[] = {
     {1, u"x\\u0041y\\u0042z", u"xAyBz", "text between names is moved down"},
     {1, u"\\u0041\\", u"A\\", "a lone backslash after a name"},
 };
+// clang-format on
 
 TEST(DecodeText, CharacterReferences)
 {
@@ -218,6 +222,7 @@ struct ConvertRow {
 
 TEST(ConvertField, FollowsTheUnsignedConversionRules)
 {
+    // clang-format off
     static const ConvertRow rows[] = {
         {u"", 10, 0},         {u"99999", 10, 99999},   {u"-1", 10, 0xFFFFFFFFu},
         {u"-9999", 10, 0xFFFFD8F1u}, {u"+7", 10, 7},   {u" \t12", 10, 12},
@@ -227,6 +232,7 @@ TEST(ConvertField, FollowsTheUnsignedConversionRules)
         {u"\u3000" u"5", 10, 5}, {u"\xA0" u"5", 10, 0}, {u"- 5", 10, 0},
         {u"--5", 10, 0},      {u"+-5", 10, 0},         {u"1 2", 10, 1},
     };
+    // clang-format on
     for (const ConvertRow& row : rows) {
         SCOPED_TRACE(testing::Message() << testing::PrintToString(row.field) << ", base " << row.base);
         EXPECT_EQ(row.value, ConvertField(row.field, row.base));
@@ -242,6 +248,7 @@ struct ReaderRow {
 
 TEST(FieldReaders, TakeTheirUnitsAndNoMore)
 {
+    // clang-format off
     static const ReaderRow rows[] = {
         {0, u"", 0, 0},          {0, u"65;", 65, 3},     {0, u"65", 0, 2},
         {0, u"12345;", 12345, 6}, {0, u"123456", 0, 6},  {0, u"abc;x", 0, 4},
@@ -249,6 +256,7 @@ TEST(FieldReaders, TakeTheirUnitsAndNoMore)
         {1, u"", 0, 0},          {1, u"4", 4, 1},        {1, u"0041x", 0x41, 4},
         {1, u"\\u00", 0, 4},     {1, u"65e5", 0x65E5, 4},
     };
+    // clang-format on
     for (const ReaderRow& row : rows) {
         SCOPED_TRACE(testing::Message() << "mode " << row.mode << ", " << testing::PrintToString(row.after_prefix));
         const char16_t* cursor = row.after_prefix;
@@ -288,10 +296,12 @@ TEST(DecodeText, StopsAtThePageThatFollowsTheText)
         lengths.push_back(length);
     for (std::size_t length = page / 2 - 100; length < page / 2 + 100; ++length)
         lengths.push_back(length);
+    // clang-format off
     static const char16_t* const pieces[2][3] = {
         {u"&#26085;", u"&#65;", u"text "},
         {u"\\u65e5", u"\\u41", u"text "},
     };
+    // clang-format on
     for (std::int32_t mode = 0; mode < 2; ++mode) {
         for (std::size_t length : lengths) {
             for (int kind = 0; kind < 3; ++kind) {

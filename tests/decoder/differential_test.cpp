@@ -60,14 +60,16 @@ TEST(Differential, LongTextsMatchTheLiteralModel)
 // unit changed, so that a run can end or fail at any place in a group.
 std::u16string RandomEscapeRun(std::int32_t mode, std::size_t count, std::mt19937& random)
 {
+    // clang-format off
     static const char16_t* const odd[2][6] = {
         {u"&#00000;", u"&#65536;", u"&#65;", u"&#7;", u"&#6553;", u"&#-1;"},
         {u"\\u0000", u"\\uFFFF", u"\\u00e9", u"\\u0x41", u"\\uD83D", u"x"},
     };
+    // clang-format on
     // Units next to the ones that matter, and units that narrow to them.
-    static const char16_t changes[] = {u'&', u'#', u'\\', u'u', u';', u'0', u'9', u'a', u'F', u'G', u' ',
-                                       u'-', 0x0130, 0xFF10, 0xFFFF, 0x3000, u'<', u':', u'/', u'@',
-                                       u'`', u'g', u'%', u'$', u'"', u't', 0x0126, 0x013B, 0x8030, 0xFF39};
+    static const char16_t changes[] = {u'&', u'#', u'\\',  u'u',   u';',   u'0',   u'9',   u'a',   u'F',   u'G',
+                                       u' ', u'-', 0x0130, 0xFF10, 0xFFFF, 0x3000, u'<',   u':',   u'/',   u'@',
+                                       u'`', u'g', u'%',   u'$',   u'"',   u't',   0x0126, 0x013B, 0x8030, 0xFF39};
     static const char16_t hex[] = u"0123456789abcdefABCDEF";
     std::uniform_int_distribution<unsigned> pick(0, 63);
     std::u16string text;

@@ -12,11 +12,13 @@
 template <typename NextByte>
 std::u16string RandomEscapeText(std::size_t length, NextByte next)
 {
+    // clang-format off
     static const char16_t alphabet[] = {
         u'&', u'&', u'#', u'#', u'\\', u'\\', u'u', u'u', u'U', u'0', u'1', u'2', u'5', u'6', u'9',
         u'a', u'e', u'f', u'F', u'g', u'G', u'x', u'X', u'-', u'+', u';', u';', u' ', u'\t', u'\r',
         u'\n', 0x00A0, 0x0085, 0x3000, 0x2003, 0xFF10, 0xFF11, 0xD83D, 0xDE00, 0xFFFF, u'z', u'.',
     };
+    // clang-format on
     static const char16_t* const pieces[] = {u"&#", u"\\u", u"&#65;", u"\\u0041", u"&#26085;", u"\\u65e5", u"0x"};
     std::u16string text;
     while (text.size() < length) {

@@ -27,6 +27,7 @@ struct DotRow {
 
 TEST(FindFirstDot, StepsOverDoubleByteCharacters)
 {
+    // clang-format off
     static const DotRow rows[] = {
         {SingleByte, "Widget.beta.dll", 6},
         {SingleByte, "NoDot", -1},
@@ -43,6 +44,7 @@ TEST(FindFirstDot, StepsOverDoubleByteCharacters)
         {CodePage936, "\xA1.\xFE..dll", 4},
         {CodePage936, "\x80.dll", 1},
     };
+    // clang-format on
     for (const DotRow& row : rows) {
         SCOPED_TRACE(testing::Message() << testing::PrintToString(row.name) << " in " << row.leadBytes.codePage);
         char name[32];

@@ -24,8 +24,8 @@ struct DecodeRow {
 // The stored mode and the selection of a run, to name it in a failure.
 std::string RunShown(DWORD storedMode, const char16_t* selection)
 {
-    const std::string mode = storedMode == PlugInTest::NoStoredMode ? "no stored mode"
-                                                                     : "stored mode " + std::to_string(storedMode);
+    const std::string mode =
+        storedMode == PlugInTest::NoStoredMode ? "no stored mode" : "stored mode " + std::to_string(storedMode);
     return mode + ", selection " + testing::PrintToString(selection);
 }
 
@@ -33,6 +33,7 @@ std::string RunShown(DWORD storedMode, const char16_t* selection)
 // terminator, one buffer for the text in and out, and the decoded text.
 TEST_F(PlugInTest, OnCommandDecodesTheSelection)
 {
+    // clang-format off
     static const DecodeRow rows[] = {
         {NoStoredMode, u"x&#26085;y", u"x\u65E5y"},
         {0, u"x&#26085;y", u"x\u65E5y"},
@@ -45,6 +46,7 @@ TEST_F(PlugInTest, OnCommandDecodesTheSelection)
         {1, u"&#65;", u"&#65;"},
         {0, u"&#55357;&#56832; and &#65;", u"\xD83D\xDE00 and A"},
     };
+    // clang-format on
     for (const DecodeRow& row : rows) {
         SCOPED_TRACE(RunShown(row.storedMode, row.selection));
         StoreMode(row.storedMode);
@@ -107,6 +109,7 @@ struct CountRow {
 
 // A 32-bit host: counts of 0 or less, buffers that a 32-bit process cannot
 // have, and byte sizes beyond 32 bits end the command untouched.
+// clang-format off
 const CountRow CountsOnX86[] = {
     {"zero", 0, false},
     {"a 3 GiB buffer", 0x60000000, false},
@@ -114,10 +117,12 @@ const CountRow CountsOnX86[] = {
     {"top bit set", -0x80000000LL, false},
     {"-1", -1, false},
 };
+// clang-format on
 
 // A 64-bit host announces a whole LRESULT: a count beyond 32 bits is taken
 // whole, never cut to its low half; only counts of 0 or less and buffers that
 // cannot be had end the command.
+// clang-format off
 const CountRow CountsOnX64[] = {
     {"zero", 0, false},
     {"-1", -1, false},
@@ -127,6 +132,7 @@ const CountRow CountsOnX64[] = {
     {"a 3 GiB buffer", 0x60000000, true},
     {"low half 2, beyond 32 bits", 0x100000002LL, true},
 };
+// clang-format on
 
 TEST_F(PlugInTest, AnnouncedCountsAreTakenWholeOrEndTheCommand)
 {
@@ -167,6 +173,7 @@ struct FaultyHostRow {
 // a host that writes one unit too many has that unit taken back.
 TEST_F(PlugInTest, HostWithoutTerminatorLosesNothing)
 {
+    // clang-format off
     static const FaultyHostRow rows[] = {
         {u"&#65;BC", 7, false, false, u"ABC"},
         {u"x\\u0041", 7, false, false, u"x\\u0041"},
@@ -176,6 +183,7 @@ TEST_F(PlugInTest, HostWithoutTerminatorLosesNothing)
         {u"&#65;", 1, true, false, u""},
         {u"&#65;BCDEF", 4, false, true, u"&#65"},  // the ";" lands on the plug-in's terminator
     };
+    // clang-format on
     StoreModeDword(stem, 0);
     for (const FaultyHostRow& row : rows) {
         SCOPED_TRACE(testing::Message() << testing::PrintToString(row.selection) << ", " << row.announcedUnits
@@ -197,8 +205,8 @@ TEST_F(PlugInTest, LargeSelectionMatchesTheDecoder)
 {
     std::mt19937 random(11);
     std::uniform_int_distribution<int> pick(0, 9);
-    static const char16_t* const pieces[] = {u"&#26085;", u"\\u65e5", u"text ", u"&#", u"\\u", u"&#65",
-                                              u";",       u"\xD83D",  u"\r\n",  u"&#-1;"};
+    static const char16_t* const pieces[] = {u"&#26085;", u"\\u65e5", u"text ",  u"&#",   u"\\u",
+                                             u"&#65",     u";",       u"\xD83D", u"\r\n", u"&#-1;"};
     std::u16string text;
     while (text.size() < 300000)
         text += pieces[pick(random)];
@@ -225,6 +233,7 @@ struct StatusRow {
 
 TEST_F(PlugInTest, QueryStatusFollowsTheHost)
 {
+    // clang-format off
     static const StatusRow rows[] = {
         {true, 0, 1, TRUE, true},      {true, 0, 2, TRUE, true},       {true, 0, 0x11, TRUE, true},
         {true, 0, 0x22, TRUE, true},   {true, 0, -15, TRUE, true},     {true, 0, 0, FALSE, true},
@@ -232,6 +241,7 @@ TEST_F(PlugInTest, QueryStatusFollowsTheHost)
         {true, 0, 4, FALSE, true},     {true, 1, 1, FALSE, false},     {true, 0xFFFFFFFF, 2, FALSE, false},
         {false, 0, 1, FALSE, false},  // a host that never writes the flag
     };
+    // clang-format on
     for (const StatusRow& row : rows) {
         SCOPED_TRACE(testing::Message() << (row.writesFlag ? "status flag " + std::to_string(row.hostFlag)
                                                            : std::string("the status flag left alone"))
@@ -291,6 +301,7 @@ const DWORD OtherEvents = ~(Refresh | SetId);
 
 TEST_F(PlugInTest, OnEventsKeepsAndSendsTheItemId)
 {
+    // clang-format off
     static const EventRow rows[] = {
         {"refresh before any id", {{Refresh, 5, 0}, {0, 0, -1}, {0, 0, -1}}},
         {"id and refresh together", {{SetId | Refresh, 77, 77}, {Refresh, 0, 77}, {0, 0, -1}}},
@@ -302,6 +313,7 @@ TEST_F(PlugInTest, OnEventsKeepsAndSendsTheItemId)
         {"id with its top bit",
          {{SetId, 0x80000000, -1}, {Refresh, 0, 0x80000000}, {SetId | Refresh, 0xFFFFFFFF, 0xFFFFFFFF}}},
     };
+    // clang-format on
     for (const EventRow& row : rows) {
         SCOPED_TRACE(row.name);
         LoadedPlugIn fresh(CopyPlugIn(stem + "_events.dll"));

@@ -15,8 +15,7 @@
 // calls `act` once with that window as soon as it shows; `act` must close
 // it, directly or by posting input. A window left open is cancelled after
 // some seconds and the test fails. Returns false when no window was seen.
-bool DriveModalWindow(ScriptedHost& host, const std::function<void()>& open,
-                      const std::function<void(HWND)>& act);
+bool DriveModalWindow(ScriptedHost& host, const std::function<void()>& open, const std::function<void(HWND)>& act);
 
 // A click on a button of the window, as the mouse gives it.
 void ClickButton(HWND window, int id);

@@ -85,7 +85,7 @@ struct PropertiesRow {
     DWORD storedBefore;
     bool charRefShown;  // the buttons as the dialog opens
     bool ucnShown;
-    int click;          // 0, IDC_CHAR_REF or IDC_UCN
+    int click;  // 0, IDC_CHAR_REF or IDC_UCN
     Close close;
     DWORD storedAfter;  // NoKey: no "Mode" value
     const char16_t* nextCommand;
@@ -93,6 +93,7 @@ struct PropertiesRow {
 
 TEST_F(ModalTest, PropertiesDialogShowsAndStoresTheMode)
 {
+    // clang-format off
     static const PropertiesRow rows[] = {
         {"no key, Cancel", NoKey, true, false, 0, Close::Cancel, NoKey, u"A\\u0042"},
         {"no key, OK", NoKey, true, false, 0, Close::Ok, 0, u"A\\u0042"},
@@ -109,6 +110,7 @@ TEST_F(ModalTest, PropertiesDialogShowsAndStoresTheMode)
         {"mode 2, choose 1, OK", 2, false, false, IDC_UCN, Close::Ok, 1, u"&#65;B"},
         {"mode 2, Cancel", 2, false, false, 0, Close::Cancel, 2, u"(nothing)"},
     };
+    // clang-format on
     for (const PropertiesRow& row : rows) {
         SCOPED_TRACE(row.name);
         StoreMode(row.storedBefore);
@@ -173,6 +175,7 @@ struct ShownTextRow {
 // ones, whatever the system's ANSI code page can hold.
 TEST_F(ModalTest, DialogShowsTheTextsOfTheUserLanguage)
 {
+    // clang-format off
     static const ShownTextRow controls[] = {
         {"character reference button", &UiTexts::charRefButton},
         {"universal character name button", &UiTexts::ucnButton},
@@ -181,6 +184,7 @@ TEST_F(ModalTest, DialogShowsTheTextsOfTheUserLanguage)
         {"OK", &UiTexts::okButton},
         {"Cancel", &UiTexts::cancelButton},
     };
+    // clang-format on
     std::u16string title;
     std::vector<std::u16string> shown;
     RunProperties([&](HWND dialog) {
@@ -209,12 +213,14 @@ struct UninstallRow {
 TEST_F(ModalTest, UninstallAsksAndDeletesTheKeyOnYes)
 {
     const UiTexts& texts = ExpectedTextsFor(UiLanguage());
+    // clang-format off
     static const UninstallRow rows[] = {
         {"Yes with a stored mode", 1, IDYES, 1, false},
         {"No with a stored mode", 1, IDNO, 0, true},
         {"Yes without a key", NoKey, IDYES, 1, false},
         {"No without a key", NoKey, IDNO, 0, false},
     };
+    // clang-format on
     for (const UninstallRow& row : rows) {
         SCOPED_TRACE(row.name);
         StoreMode(row.storedBefore);

@@ -31,6 +31,7 @@ struct UiTexts {
     const char16_t* cancelButton;
 };
 
+// clang-format off
 inline const UiTexts ChineseTexts = {
     Chinese,
     u"\u89E3\u7801 Unicode",
@@ -59,6 +60,7 @@ inline const UiTexts JapaneseTexts = {
     u"\u4F8B: \\u65e5",
     u"OK",
     u"\u30AD\u30E3\u30F3\u30BB\u30EB"};
+// clang-format on
 
 inline const UiTexts* const BothLanguages[] = {&ChineseTexts, &JapaneseTexts};
 

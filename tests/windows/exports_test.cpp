@@ -17,7 +17,8 @@ TEST(Exports, SevenNamesAtOrdinalsOneToSeven)
     const IMAGE_NT_HEADERS* nt =
         reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    const IMAGE_EXPORT_DIRECTORY* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+    const IMAGE_EXPORT_DIRECTORY* exports =
+        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
     EXPECT_EQ(1u, exports->Base);
     EXPECT_EQ(7u, exports->NumberOfFunctions);
     ASSERT_EQ(7u, exports->NumberOfNames);
@@ -53,7 +54,7 @@ struct PopRow {
     unsigned argumentCount;
 };
 
-#define PLUGIN_EXPORT_POP_ROW(ordinal, name, result, parameters) \
+#define PLUGIN_EXPORT_POP_ROW(ordinal, name, result, parameters)                                                       \
     {ordinal, ArgumentCount(static_cast<result(WINAPI*) parameters>(nullptr))},
 const PopRow PopRows[] = {PLUGIN_EXPORTS(PLUGIN_EXPORT_POP_ROW)};
 #undef PLUGIN_EXPORT_POP_ROW
@@ -70,8 +71,7 @@ TEST(Exports, EachLeavesTheStackAsTheHostExpects)
     ScriptedHost host;
     DWORD flag = 0;
     // host window; flag address or event bits; event value; unused
-    const UINT_PTR arguments[4] = {reinterpret_cast<UINT_PTR>(host.Window()), reinterpret_cast<UINT_PTR>(&flag), 0,
-                                   0};
+    const UINT_PTR arguments[4] = {reinterpret_cast<UINT_PTR>(host.Window()), reinterpret_cast<UINT_PTR>(&flag), 0, 0};
     for (const PopRow& row : PopRows) {
         UINT_PTR rowArguments[4] = {arguments[0], arguments[1], arguments[2], arguments[3]};
         if (row.ordinal == 3 || row.ordinal == 7)

@@ -34,10 +34,12 @@ struct AnswerRow {
 
 TEST_F(ProtocolTest, MessagesWithFixedAnswers)
 {
+    // clang-format off
     static const AnswerRow rows[] = {
         {0, 0}, {0x8FF, 0}, {PlugInMsgAcknowledge900, 1}, {0x903, 0}, {0x905, 0},
         {PlugInMsgAcknowledge906, 1}, {0x90A, 0}, {0xA00, 0}, {0xFFFFFFFF, 0}, {0x1900, 0},
     };
+    // clang-format on
     for (const AnswerRow& row : rows) {
         SCOPED_TRACE(testing::Message() << std::hex << "message 0x" << row.message);
         EXPECT_EQ(row.answer, Ask(row.message, 0x12345678, 0x1000));
@@ -71,6 +73,7 @@ TEST_F(ProtocolTest, StringAnswersCopyWhatFits)
     const std::string name = ToAnsi(ExpectedTextsFor(UiLanguage()).name);
     const UINT Version = PlugInMsgGetVersion;
     const UINT Name = PlugInMsgGetName;
+    // clang-format off
     const StringRow rows[] = {
         {"version, no buffer", Version, -2, 0},
         {"version, large buffer", Version, 64, 4},
@@ -88,6 +91,7 @@ TEST_F(ProtocolTest, StringAnswersCopyWhatFits)
         {"name, size 2^32", Name, 0x100000000LL, name.size(), true},
         {"name, size 2^63 - 1", Name, 0x7FFFFFFFFFFFFFFFLL, name.size(), true},
     };
+    // clang-format on
     for (const StringRow& row : rows) {
         if (row.only64 && sizeof(WPARAM) < 8)
             continue;  // a 32-bit host cannot pass this size
@@ -158,6 +162,7 @@ const WPARAM AllButHot = All & ~Hot;
 const WPARAM AllBut256 = All & ~Colors256;
 const WPARAM AllBut256AndHot = AllBut256 & ~Hot;
 
+// clang-format off
 const BitmapRule BitmapRules[] = {
     {SizeAndDepth, 0, IDB_SMALL_16COLOR},
     {All, Colors256, IDB_SMALL_256COLOR},
@@ -174,6 +179,7 @@ const BitmapRule BitmapRules[] = {
     {AllBut256AndHot, Large | TrueColor | Disabled, IDB_LARGE_TRUECOLOR_DISABLED},
     {AllBut256, Large | TrueColor | Hot, IDB_LARGE_TRUECOLOR_HOT},
 };
+// clang-format on
 
 // The one rule that applies, or 0 when none or more than one does.
 UINT ExpectedBitmap(WPARAM flags)
@@ -229,6 +235,7 @@ struct FlagsRow {
 // another.
 TEST_F(ProtocolTest, BitmapPrecedence)
 {
+    // clang-format off
     static const FlagsRow rows[] = {
         {TrueColor | Colors256, IDB_SMALL_TRUECOLOR},
         {All, IDB_LARGE_TRUECOLOR_DISABLED},
@@ -249,6 +256,7 @@ TEST_F(ProtocolTest, BitmapPrecedence)
         {Large | TrueColor | Disabled, IDB_LARGE_TRUECOLOR_DISABLED},
         {Large | TrueColor | Hot, IDB_LARGE_TRUECOLOR_HOT},
     };
+    // clang-format on
     for (const FlagsRow& row : rows) {
         SCOPED_TRACE(testing::Message() << std::hex << "flags 0x" << row.flags);
         EXPECT_EQ(row.answer, Ask(PlugInMsgGetBitmapId, row.flags));
@@ -259,6 +267,7 @@ TEST_F(ProtocolTest, BitmapPrecedence)
 // A colour is 32 bits: a 64-bit host gets 0x00000000FFFFFFFF, never -1.
 TEST_F(ProtocolTest, MaskColours)
 {
+    // clang-format off
     static const FlagsRow rows[] = {
         {TrueColor | Colors256, static_cast<LRESULT>(0xFFFFFFFFu)},
         {Colors256, 0x00FF00FF},
@@ -267,6 +276,7 @@ TEST_F(ProtocolTest, MaskColours)
         {Disabled, 0},
         {Hot, 0},
     };
+    // clang-format on
     for (const FlagsRow& row : rows) {
         SCOPED_TRACE(testing::Message() << std::hex << "flags 0x" << row.flags);
         EXPECT_EQ(row.answer, Ask(PlugInMsgGetMaskColor, row.flags));

@@ -76,11 +76,13 @@ TEST_F(ResourcesTest, NamesOfEachType)
     for (const BitmapRow& bitmap : ToolbarBitmaps)
         bitmaps.push_back(static_cast<UINT_PTR>(bitmap.id));
     std::sort(bitmaps.begin(), bitmaps.end());
+    // clang-format off
     const Row rows[] = {
         {RT_STRING, {1}},
         {RT_DIALOG, {IDD_PROPERTIES}},
         {RT_BITMAP, bitmaps},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "type " << reinterpret_cast<UINT_PTR>(row.type));
         std::vector<UINT_PTR> ids;
@@ -142,11 +144,13 @@ struct LengthRow {
 // texts: each becomes one "?".
 TEST_F(ResourcesTest, AnsiLengthsInTheLanguagesCodePage)
 {
+    // clang-format off
     static const LengthRow rows[] = {
         {936, 1, 25}, {936, 2, 4}, {936, 3, 12}, {936, 4, 12},
         {932, 1, 45}, {932, 2, 4}, {932, 3, 17}, {932, 4, 17},
         {1252, 1, 23}, {1252, 2, 4}, {1252, 3, 12}, {1252, 4, 12},
     };
+    // clang-format on
     const UINT codePage = GetACP();
     int checked = 0;
     for (const LengthRow& row : rows) {
@@ -165,7 +169,7 @@ TEST_F(ResourcesTest, AnsiLengthsInTheLanguagesCodePage)
 // Reading a classic dialog template.
 class TemplateReader {
 public:
-    explicit TemplateReader(const BYTE* data) : start_(data), p_(data) {}
+    explicit TemplateReader(const BYTE* data) : start_(data), p_(data) { }
     DWORD Dword()
     {
         DWORD value = p_[0] | p_[1] << 8 | p_[2] << 16 | static_cast<DWORD>(p_[3]) << 24;
@@ -247,6 +251,7 @@ struct ControlRow {
 // groups. The style bits are what every resource compiler must give them.
 const DWORD Radio = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON;
 const DWORD Example = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOPREFIX | SS_LEFTNOWORDWRAP;
+// clang-format off
 const ControlRow Controls[] = {
     {"character reference button", IDC_CHAR_REF, Button, &UiTexts::charRefButton, Radio | WS_GROUP},
     {"universal character name button", IDC_UCN, Button, &UiTexts::ucnButton, Radio},
@@ -255,6 +260,7 @@ const ControlRow Controls[] = {
     {"OK", IDOK, Button, &UiTexts::okButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
     {"Cancel", IDCANCEL, Button, &UiTexts::cancelButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
 };
+// clang-format on
 
 // Every control shows whole: inside the dialog, and no two on top of each
 // other. The boxes are those of Controls, in its order.

@@ -47,6 +47,7 @@ struct StoredValueRow {
 
 TEST_F(SettingsStoreTest, LoadTakesTheStoredValue)
 {
+    // clang-format off
     const StoredValueRow rows[] = {
         {"no key yet", false, 0, {}, 0},
         {"REG_DWORD 1", true, REG_DWORD, {1, 0, 0, 0}, 1},
@@ -60,6 +61,7 @@ TEST_F(SettingsStoreTest, LoadTakesTheStoredValue)
         {"2 bytes", true, REG_BINARY, {1, 2}, 0x0201},
         {"no bytes", true, REG_BINARY, {}, 0},
     };
+    // clang-format on
     ASSERT_TRUE(UseModule(stem + ".dll"));
     for (const StoredValueRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -110,7 +112,8 @@ TEST_F(SettingsStoreTest, DeleteRemovesOnlyThePlugInKey)
     DeleteSettingsKey(current);
     EXPECT_FALSE(SettingsKeyExists(stem));
     HKEY parent;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tarvik\\LexivanePlugIns", 0, KEY_READ, &parent));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tarvik\\LexivanePlugIns", 0, KEY_READ, &parent));
     RegCloseKey(parent);
     // Deleting again, with no key, is harmless; loading creates it anew.
     DeleteSettingsKey(current);
@@ -148,6 +151,7 @@ struct StemRow {
 
 TEST_F(SettingsStoreTest, BaseNameIsTheFileNameBeforeItsFirstDot)
 {
+    // clang-format off
     const StemRow rows[] = {
         {"Plug.Ins\\Widget.beta.dll", "Widget"},
         {"Widget.dll", "Widget"},
@@ -156,6 +160,7 @@ TEST_F(SettingsStoreTest, BaseNameIsTheFileNameBeforeItsFirstDot)
         {"Space Name.x.dll", "Space Name"},
         {".hidden.dll", ""},
     };
+    // clang-format on
     for (const StemRow& row : rows) {
         SCOPED_TRACE(row.relativePath);
         ASSERT_TRUE(UseModule(row.relativePath));
@@ -209,7 +214,7 @@ TEST_F(SettingsStoreTest, TooLongBaseNameOpensNothing)
 TEST_F(SettingsStoreTest, ModuleWithoutANameOpensNothing)
 {
     StoreModeDword(stem, 1);
-    current = reinterpret_cast<HMODULE>(static_cast<UINT_PTR>(0x10)); // no module there
+    current = reinterpret_cast<HMODULE>(static_cast<UINT_PTR>(0x10));  // no module there
     char buffer[MAX_PATH];
     std::memset(buffer, 0x5A, sizeof buffer);
     EXPECT_EQ(FALSE, GetModuleStem(current, buffer));
@@ -245,6 +250,7 @@ struct DotRow {
 // page a lead byte takes the byte after it, 0x2E included.
 TEST(ModuleStem, CutsAtTheFirstDotOfTheAnsiCodePage)
 {
+    // clang-format off
     static const DotRow rows[] = {
         {0, "Widget.beta.dll", "Widget"},
         {0, "NoDot", "NoDot"},
@@ -257,6 +263,7 @@ TEST(ModuleStem, CutsAtTheFirstDotOfTheAnsiCodePage)
         {936, "\x81.x.dll", "\x81.x"},
         {936, "\xA1.dll", "\xA1.dll"},
     };
+    // clang-format on
     const UINT codePage = GetACP();
     // The suite runs once per language; make sure the run got its code page.
     char locale[32] = {};

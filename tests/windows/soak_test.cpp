@@ -31,8 +31,7 @@ SIZE_T PrivateBytes()
 {
     SIZE_T total = 0;
     MEMORY_BASIC_INFORMATION region;
-    for (const BYTE* address = nullptr;
-         VirtualQuery(address, &region, sizeof region) == sizeof region;
+    for (const BYTE* address = nullptr; VirtualQuery(address, &region, sizeof region) == sizeof region;
          address = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
         if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
             total += region.RegionSize;
@@ -58,9 +57,9 @@ int CommandCount()
 // are cut at random places.
 std::u16string TextPool(std::mt19937& random)
 {
-    static const char16_t* const pieces[] = {u"&#26085;", u"\\u65e5", u"&#65;", u"\\u0041", u"&#",     u"\\u",
-                                              u";",        u"&#-1;",   u"\\u0x4", u"&#00065;", u"text ", u"\r\n",
-                                              u"\xD83D",   u"\u3000",  u"&#65536;", u"\\uFFFF", u"&&#", u"\\\\u"};
+    static const char16_t* const pieces[] = {u"&#26085;", u"\\u65e5", u"&#65;",    u"\\u0041",  u"&#",    u"\\u",
+                                             u";",        u"&#-1;",   u"\\u0x4",   u"&#00065;", u"text ", u"\r\n",
+                                             u"\xD83D",   u"\u3000",  u"&#65536;", u"\\uFFFF",  u"&&#",   u"\\\\u"};
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
     std::u16string pool;
     while (pool.size() < 4 * LargestSelection)
@@ -81,8 +80,9 @@ Expected ExpectedResult(const std::u16string& selection, std::int32_t mode, Host
 {
     if ((mode != 0 && mode != 1) || fault == HostFault::CountZero || fault == HostFault::CountTooLarge)
         return {false, u""};
-    std::u16string text =
-        fault == HostFault::NoTerminatorShortCount ? selection.substr(0, static_cast<std::size_t>(announced)) : selection;
+    std::u16string text = fault == HostFault::NoTerminatorShortCount
+                              ? selection.substr(0, static_cast<std::size_t>(announced))
+                              : selection;
     text.push_back(0);
     DecodeText(&text[0], static_cast<DecodeMode>(mode));
     return {true, std::u16string(text.c_str())};
@@ -130,11 +130,16 @@ TEST(Soak, HundredThousandCommands)
         host.script.selection = pool.substr(start, size);
         const int roll = percent(random);
         HostFault fault = HostFault::None;
-        if (roll < 4) fault = HostFault::NoStatusWrite;
-        else if (roll < 6) fault = HostFault::CountZero;
-        else if (roll < 8) fault = HostFault::CountTooLarge;
-        else if (roll < 12) fault = HostFault::NoTerminatorShortCount;
-        else if (roll < 16) fault = HostFault::CountLongerThanText;
+        if (roll < 4)
+            fault = HostFault::NoStatusWrite;
+        else if (roll < 6)
+            fault = HostFault::CountZero;
+        else if (roll < 8)
+            fault = HostFault::CountTooLarge;
+        else if (roll < 12)
+            fault = HostFault::NoTerminatorShortCount;
+        else if (roll < 16)
+            fault = HostFault::CountLongerThanText;
 
         std::int32_t mode = 0;
         const int modePick = percent(random) % 8;

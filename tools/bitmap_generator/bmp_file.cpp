@@ -82,7 +82,7 @@ std::vector<std::uint8_t> EncodeBmp(const ToolbarBitmap& bitmap)
     out.U32(InfoHeaderSize);
     out.U32(static_cast<std::uint32_t>(bitmap.size));  // width
     out.U32(static_cast<std::uint32_t>(bitmap.size));  // positive height: bottom-up rows
-    out.U16(1);                                         // planes
+    out.U16(1);                                        // planes
     out.U16(static_cast<std::uint32_t>(bitmap.bitsPerPixel));
     out.U32(0);  // BI_RGB
     out.U32(imageSize);

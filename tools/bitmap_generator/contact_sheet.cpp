@@ -68,8 +68,8 @@ void DrawText(Image& sheet, int left, int top, const std::string& text)
             for (int y = 0; y < 7; ++y) {
                 for (int x = 0; x < 5; ++x) {
                     if (glyph.rows[y][x] == '#') {
-                        FillRect(sheet, left + static_cast<int>(i) * CharAdvance + x * TextScale,
-                                 top + y * TextScale, TextScale, TextScale, Ink);
+                        FillRect(sheet, left + static_cast<int>(i) * CharAdvance + x * TextScale, top + y * TextScale,
+                                 TextScale, TextScale, Ink);
                     }
                 }
             }
@@ -99,8 +99,8 @@ struct SheetRow {
 };
 
 const SheetRow SheetRows[] = {
-    {16, 4, {"16 PX", "4 BIT"}},  {16, 8, {"16 PX", "8 BIT"}},  {16, 32, {"16 PX", "32 BIT"}},
-    {24, 4, {"24 PX", "4 BIT"}},  {24, 8, {"24 PX", "8 BIT"}},  {24, 32, {"24 PX", "32 BIT"}},
+    {16, 4, {"16 PX", "4 BIT"}}, {16, 8, {"16 PX", "8 BIT"}}, {16, 32, {"16 PX", "32 BIT"}},
+    {24, 4, {"24 PX", "4 BIT"}}, {24, 8, {"24 PX", "8 BIT"}}, {24, 32, {"24 PX", "32 BIT"}},
 };
 
 const struct {
@@ -113,7 +113,10 @@ constexpr int LabelWidth = 7 * CharAdvance + Margin;
 constexpr int CellWidth = 24 * SheetZoom + 12 + 24 + 28;
 constexpr int HeaderHeight = LineHeight + 8;
 
-int RowHeight(const SheetRow& row) { return row.size * SheetZoom + 8 + LineHeight + 12; }
+int RowHeight(const SheetRow& row)
+{
+    return row.size * SheetZoom + 8 + LineHeight + 12;
+}
 
 const ToolbarBitmap* Find(const std::vector<ToolbarBitmap>& bitmaps, const SheetRow& row, ButtonState state)
 {

@@ -16,7 +16,10 @@ inline bool operator==(Rgba x, Rgba y)
 {
     return x.r == y.r && x.g == y.g && x.b == y.b && x.a == y.a;
 }
-inline bool operator!=(Rgba x, Rgba y) { return !(x == y); }
+inline bool operator!=(Rgba x, Rgba y)
+{
+    return !(x == y);
+}
 
 struct Image {
     int width = 0;
@@ -26,8 +29,7 @@ struct Image {
     Image() = default;
     Image(int w, int h, Rgba fill = Rgba{})
         : width(w), height(h), pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill)
-    {
-    }
+    { }
     Rgba& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
     Rgba at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };

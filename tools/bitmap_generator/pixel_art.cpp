@@ -5,6 +5,7 @@ namespace {
 // Tiles: the motif on a pale-blue tile in a blue frame, with transparent
 // corners. 16 pixels: the ampersand and the number sign are seven rows tall
 // with single-pixel strokes; below them a block arrow and the U.
+// clang-format off
 const char* const SmallTileRows[] = {
     " FFFFFFFFFFFFFF ",
     "F..RR.....R.R..F",
@@ -23,9 +24,11 @@ const char* const SmallTileRows[] = {
     "F..............F",
     " FFFFFFFFFFFFFF ",
 };
+// clang-format on
 
 // 24 pixels: double strokes, the number sign slanted, soft pixels on the
 // curves of the ampersand and the U.
+// clang-format off
 const char* const LargeTileRows[] = {
     " FFFFFFFFFFFFFFFFFFFFFF ",
     "F......................F",
@@ -52,9 +55,11 @@ const char* const LargeTileRows[] = {
     "F......................F",
     " FFFFFFFFFFFFFFFFFFFFFF ",
 };
+// clang-format on
 
 // 16 colours: the motif alone on light grey, each stroke shaded on its right
 // by the dark colour of its hue; the arrow points down and to the right.
+// clang-format off
 const char* const SmallFlatRows[] = {
     "................",
     "..RRr.....RrRr..",
@@ -73,7 +78,9 @@ const char* const SmallFlatRows[] = {
     "...GGGGg..BBBb..",
     "................",
 };
+// clang-format on
 
+// clang-format off
 const char* const LargeFlatRows[] = {
     "........................",
     "....RRr.................",
@@ -100,6 +107,7 @@ const char* const LargeFlatRows[] = {
     "....GGGGGGg.............",
     "........................",
 };
+// clang-format on
 
 }  // namespace
 

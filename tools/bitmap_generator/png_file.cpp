@@ -12,7 +12,8 @@ void AppendToFile(png_structp png, png_bytep data, png_size_t length)
     file->insert(file->end(), data, data + length);
 }
 
-void NothingToFlush(png_structp) {}
+void NothingToFlush(png_structp)
+{ }
 
 }  // namespace
 
@@ -48,7 +49,7 @@ std::vector<std::uint8_t> EncodePng(const Image& image)
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);  // the smallest for pixel art
     png_set_compression_level(png, 9);
-    png_set_compression_strategy(png, 0);  // Z_DEFAULT_STRATEGY
+    png_set_compression_strategy(png, 0);            // Z_DEFAULT_STRATEGY
     png_set_compression_buffer_size(png, 1u << 20);  // one IDAT chunk for pictures of this size
     png_set_rows(png, info, rows.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);

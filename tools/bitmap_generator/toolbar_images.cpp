@@ -19,8 +19,7 @@ struct Rgb {
 
 Rgba Opaque(Rgb c)
 {
-    return Rgba{static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
-                static_cast<std::uint8_t>(c.b), 255};
+    return Rgba{static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g), static_cast<std::uint8_t>(c.b), 255};
 }
 
 // Blends `b` into `a`; `weight` 0 gives a, 256 gives b.
@@ -52,14 +51,24 @@ const Rgb Shadow = {60, 96, 170};
 const Gradient* MotifGradient(char c)
 {
     switch (c) {
-    case 'R': case 'r': return &Red;
-    case 'G': case 'g': return &Green;
-    case 'B': case 'b': return &Blue;
-    default: return nullptr;
+    case 'R':
+    case 'r':
+        return &Red;
+    case 'G':
+    case 'g':
+        return &Green;
+    case 'B':
+    case 'b':
+        return &Blue;
+    default:
+        return nullptr;
     }
 }
 
-bool IsSoftEdge(char c) { return c == 'r' || c == 'g' || c == 'b'; }
+bool IsSoftEdge(char c)
+{
+    return c == 'r' || c == 'g' || c == 'b';
+}
 
 char ArtAt(const PixelArt& art, int x, int y)
 {
@@ -135,7 +144,10 @@ Image MakeDisabled(const Image& normal)
     return grey;
 }
 
-int ClampChannel(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+int ClampChannel(int v)
+{
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
 
 // Hot: saturation raised by an eighth, then every channel scaled by
 // scale/1024.
@@ -195,15 +207,17 @@ std::uint8_t ToSixBits(std::uint8_t v)
 const Rgba Magenta = {255, 0, 255, 0};
 const Rgba Black = {0, 0, 0, 0};
 
-bool SameColor(Rgba x, Rgba y) { return x.r == y.r && x.g == y.g && x.b == y.b; }
+bool SameColor(Rgba x, Rgba y)
+{
+    return x.r == y.r && x.g == y.g && x.b == y.b;
+}
 
 // 8 bits: the colours in order of first use, then one black entry that no
 // pixel uses; the transparent corners become magenta, the mask colour.
 void StoreAsPalette(const Image& image, ToolbarBitmap& bitmap)
 {
     for (Rgba p : image.pixels) {
-        Rgba color = p.a == 0 ? Magenta
-                              : Rgba{ToSixBits(p.r), ToSixBits(p.g), ToSixBits(p.b), 0};
+        Rgba color = p.a == 0 ? Magenta : Rgba{ToSixBits(p.r), ToSixBits(p.g), ToSixBits(p.b), 0};
         if (p.a != 0 && (SameColor(color, Magenta) || SameColor(color, Black))) {
             std::cerr << "bitmap_generator: a picture pixel has a reserved colour\n";
             std::exit(2);
@@ -226,22 +240,28 @@ void StoreAsPalette(const Image& image, ToolbarBitmap& bitmap)
 
 // The standard 16-colour table, in its usual order.
 const Rgba SixteenColors[16] = {
-    {0, 0, 0, 0},       {128, 0, 0, 0},   {0, 128, 0, 0},   {128, 128, 0, 0},
-    {0, 0, 128, 0},     {128, 0, 128, 0}, {0, 128, 128, 0}, {192, 192, 192, 0},
-    {128, 128, 128, 0}, {255, 0, 0, 0},   {0, 255, 0, 0},   {255, 255, 0, 0},
-    {0, 0, 255, 0},     {255, 0, 255, 0}, {0, 255, 255, 0}, {255, 255, 255, 0},
+    {0, 0, 0, 0},     {128, 0, 0, 0},     {0, 128, 0, 0},     {128, 128, 0, 0},   {0, 0, 128, 0}, {128, 0, 128, 0},
+    {0, 128, 128, 0}, {192, 192, 192, 0}, {128, 128, 128, 0}, {255, 0, 0, 0},     {0, 255, 0, 0}, {255, 255, 0, 0},
+    {0, 0, 255, 0},   {255, 0, 255, 0},   {0, 255, 255, 0},   {255, 255, 255, 0},
 };
 
 std::uint8_t FlatColorIndex(char c)
 {
     switch (c) {
-    case 'R': return 9;    // red
-    case 'r': return 1;    // dark red
-    case 'G': return 10;   // green
-    case 'g': return 6;    // dark teal
-    case 'B': return 12;   // blue
-    case 'b': return 4;    // navy
-    default: return 7;     // light grey
+    case 'R':
+        return 9;  // red
+    case 'r':
+        return 1;  // dark red
+    case 'G':
+        return 10;  // green
+    case 'g':
+        return 6;  // dark teal
+    case 'B':
+        return 12;  // blue
+    case 'b':
+        return 4;  // navy
+    default:
+        return 7;  // light grey
     }
 }
 
@@ -272,10 +292,13 @@ Image TileInState(const PixelArt& art, ButtonState state)
 {
     Image normal = RenderTile(art);
     switch (state) {
-    case ButtonState::Disabled: return MakeDisabled(normal);
-    case ButtonState::Hot: return MakeHot(normal);
+    case ButtonState::Disabled:
+        return MakeDisabled(normal);
+    case ButtonState::Hot:
+        return MakeHot(normal);
     case ButtonState::AnyState:
-    case ButtonState::Normal: break;
+    case ButtonState::Normal:
+        break;
     }
     return normal;
 }

@@ -14,14 +14,14 @@ enum class ButtonState { AnyState, Normal, Disabled, Hot };
 
 // One toolbar bitmap as it goes into its file.
 struct ToolbarBitmap {
-    int id = 0;                       // resource id
-    std::string fileName;             // e.g. "small_256color_hot.bmp"
-    int size = 0;                     // 16 or 24 pixels square
-    int bitsPerPixel = 0;             // 4, 8 or 32
+    int id = 0;            // resource id
+    std::string fileName;  // e.g. "small_256color_hot.bmp"
+    int size = 0;          // 16 or 24 pixels square
+    int bitsPerPixel = 0;  // 4, 8 or 32
     ButtonState state = ButtonState::Normal;
-    std::vector<Rgba> colorTable;     // 4 and 8 bits (alpha unused)
+    std::vector<Rgba> colorTable;       // 4 and 8 bits (alpha unused)
     std::vector<std::uint8_t> indices;  // 4 and 8 bits: top row first
-    Image pixels;                     // 32 bits: alpha 0 at the corners
+    Image pixels;                       // 32 bits: alpha 0 at the corners
 };
 
 // All fourteen, in resource id order.

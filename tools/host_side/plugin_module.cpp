@@ -38,8 +38,8 @@ const char* const PlugInExportNames[PlugInExportCount] = {PLUGIN_EXPORTS(PLUGIN_
 
 bool FindPlugInExports(HMODULE module, PlugInExports& exports, std::string& error)
 {
-#define PLUGIN_EXPORT_FIND(ordinal, name, result, parameters) \
-    if (!FindExport(module, ordinal, #name, exports.name, error))  \
+#define PLUGIN_EXPORT_FIND(ordinal, name, result, parameters)                                                          \
+    if (!FindExport(module, ordinal, #name, exports.name, error))                                                      \
         return false;
     PLUGIN_EXPORTS(PLUGIN_EXPORT_FIND)
 #undef PLUGIN_EXPORT_FIND
@@ -72,4 +72,3 @@ bool PlugInModule::Load(const std::string& path, std::string& error)
     }
     return FindPlugInExports(module_, exports_, error);
 }
-

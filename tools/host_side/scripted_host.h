@@ -12,14 +12,14 @@
 // How the host answers. The defaults are those of a well-behaved editor
 // with `selection` selected.
 struct HostScript {
-    std::u16string selection;          // the selected text, without terminator
-    DWORD statusFlag = 0;              // written at HostMsgQueryStatus; non-zero disables
-    bool writesStatusFlag = true;      // false: a host that leaves the flag alone
-    LRESULT selectionType = 1;         // the answer to HostMsgGetSelType
-    bool announcesOwnCount = false;    // true: announce `announcedUnits` instead of the text's size
-    LRESULT announcedUnits = 0;        // as wide as the host's answer: 64 bits in a 64-bit host
-    bool writesTerminator = true;      // false: fill the buffer with text only, no zero unit
-    bool writesOnePastSize = false;    // true: fill one unit more than the size it is given
+    std::u16string selection;        // the selected text, without terminator
+    DWORD statusFlag = 0;            // written at HostMsgQueryStatus; non-zero disables
+    bool writesStatusFlag = true;    // false: a host that leaves the flag alone
+    LRESULT selectionType = 1;       // the answer to HostMsgGetSelType
+    bool announcesOwnCount = false;  // true: announce `announcedUnits` instead of the text's size
+    LRESULT announcedUnits = 0;      // as wide as the host's answer: 64 bits in a 64-bit host
+    bool writesTerminator = true;    // false: fill the buffer with text only, no zero unit
+    bool writesOnePastSize = false;  // true: fill one unit more than the size it is given
 };
 
 struct HostMessageRecord {
@@ -45,7 +45,7 @@ public:
     DWORD windowError() const { return windowError_; }
 
     HostScript script;
-    std::vector<HostMessageRecord> log;  // the plug-in's messages, in order
+    std::vector<HostMessageRecord> log;    // the plug-in's messages, in order
     std::vector<std::u16string> inserted;  // each text handed back with HostMsgInsertText
 
     // Forgets the log and the inserted texts.

@@ -1,14 +1,14 @@
 // host-simulator: plays the editor for a plug-in of this host interface.
 // It loads the DLL, reports what the plug-in answers, runs its command on the
 // text of a file, and opens its properties dialog and uninstall confirmation.
-#include "host_interface.h"
-#include "plugin_module.h"
-#include "plugin_settings.h"
-#include "scripted_host.h"
 #include "display_name.h"
 #include "exit_status.h"
 #include "file_io.h"
+#include "host_interface.h"
 #include "option_parser.h"
+#include "plugin_module.h"
+#include "plugin_settings.h"
+#include "scripted_host.h"
 #include "text_file.h"
 
 #include <cstdio>
@@ -17,19 +17,18 @@
 
 namespace {
 
-const char Usage[] =
-    "Usage: host-simulator PLUGIN COMMAND [OPTIONS]\n"
-    "Plays the editor for the plug-in DLL named PLUGIN.\n"
-    "\n"
-    "Commands:\n"
-    "  info                 the exports and ordinals, name, version, string and bitmap ids,\n"
-    "                       and the bitmap id and mask colour for every image flag combination\n"
-    "  run [--mode 0|1] FILE [-o OUT]\n"
-    "                       stores the mode in the plug-in's settings, selects the text of FILE\n"
-    "                       (UTF-8 or UTF-16 with a byte order mark), runs the command and writes\n"
-    "                       the text it hands back to OUT or standard output, in FILE's encoding\n"
-    "  properties           opens the properties dialog (needs a display)\n"
-    "  uninstall            asks the plug-in to uninstall itself (needs a display)\n";
+const char Usage[] = "Usage: host-simulator PLUGIN COMMAND [OPTIONS]\n"
+                     "Plays the editor for the plug-in DLL named PLUGIN.\n"
+                     "\n"
+                     "Commands:\n"
+                     "  info                 the exports and ordinals, name, version, string and bitmap ids,\n"
+                     "                       and the bitmap id and mask colour for every image flag combination\n"
+                     "  run [--mode 0|1] FILE [-o OUT]\n"
+                     "                       stores the mode in the plug-in's settings, selects the text of FILE\n"
+                     "                       (UTF-8 or UTF-16 with a byte order mark), runs the command and writes\n"
+                     "                       the text it hands back to OUT or standard output, in FILE's encoding\n"
+                     "  properties           opens the properties dialog (needs a display)\n"
+                     "  uninstall            asks the plug-in to uninstall itself (needs a display)\n";
 
 void Complain(const std::string& message)
 {

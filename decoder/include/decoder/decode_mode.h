@@ -40,17 +40,17 @@ inline constexpr std::size_t PrefixUnits = 2;
 struct EscapeSyntax {
     DecodeMode mode;
     char16_t prefix[PrefixUnits];  // matched unit for unit, with case; ASCII
-    std::size_t fieldUnits;   // the longest field after the prefix
-    char16_t closer;          // 0, or the unit that ends a field from its second
-                              // unit on and must follow it
-    int base;                 // of the number in the field
-    std::size_t plainUnits;   // the usual escape whole: prefix, a full field of
-                              // digits, the closer
-    std::size_t readerReach;  // units after the prefix that the reader may look at
-    std::size_t carryUnits;   // from a prefix's first unit to the last one that
-                              // its reader may look at: a block that ends
-                              // closer than this after a prefix keeps the
-                              // escape for the next block
+    std::size_t fieldUnits;        // the longest field after the prefix
+    char16_t closer;               // 0, or the unit that ends a field from its second
+                                   // unit on and must follow it
+    int base;                      // of the number in the field
+    std::size_t plainUnits;        // the usual escape whole: prefix, a full field of
+                                   // digits, the closer
+    std::size_t readerReach;       // units after the prefix that the reader may look at
+    std::size_t carryUnits;        // from a prefix's first unit to the last one that
+                                   // its reader may look at: a block that ends
+                                   // closer than this after a prefix keeps the
+                                   // escape for the next block
     std::uint32_t (*readField)(const char16_t*& cursor);
 };
 

@@ -23,7 +23,7 @@ struct HexDigitKind {
 };
 
 constexpr HexDigitKind HexDigitKinds[] = {
-    {1, 1u << 0x3, 0x03FF, 0},                    // '0'-'9': 0 to 9
+    {1, 1u << 0x3, 0x03FF, 0},                   // '0'-'9': 0 to 9
     {2, 1u << 0x4 | 1u << 0x6, 0x007E, 10 - 1},  // 'A'-'F', 'a'-'f': low nibble 1 is 10
 };
 
