@@ -57,12 +57,14 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME decode-escapes)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${DEBIAN_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "decode numeric character references or \\\\u escapes")
-set(CPACK_PACKAGE_DESCRIPTION "decode-escapes replaces each numeric escape of one kind in a text by the
-UTF-16 code unit that it names: decimal character references such as
-&#26085; or universal character names such as \\\\u65e5. It reads UTF-8 and
-UTF-16 from files or pipes in blocks, keeps the encoding and the byte order
-mark, and rewrites files in place safely, with a backup if asked.")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "decode character references and \\\\u escapes in text")
+set(CPACK_PACKAGE_DESCRIPTION "decode-escapes replaces the escapes of one kind in a text by the characters
+that they name: decimal character references such as &#26085; or universal
+character names such as \\\\u65e5, exactly as the editor plug-in decodes them;
+every character reference of HTML, as a browser reads it; or the \\\\u escapes
+of a JSON document, which stays valid. It reads UTF-8 and UTF-16 from files
+or pipes in blocks, keeps the encoding and the byte order mark, and rewrites
+files in place safely, with a backup if asked.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
