@@ -12,16 +12,14 @@ namespace {
 const int StringBufferBytes = 80;
 const int WindowTextUnits = 80;  // the message box's texts, in UTF-16 units
 
-enum class ImageState { AnyState, Normal, Disabled, Hot };
-
 struct ToolbarImage {
     UINT id;
     int size;  // pixels
     int bits;  // per pixel
-    ImageState state;
+    ButtonState state;
 };
 
-#define TOOLBAR_IMAGE(name, id, file, size, bits, state) {id, size, bits, ImageState::state},
+#define TOOLBAR_IMAGE(name, id, file, size, bits, state) {id, size, bits, ButtonState::state},
 const ToolbarImage ToolbarImages[] = {TOOLBAR_BITMAPS(TOOLBAR_IMAGE)};
 #undef TOOLBAR_IMAGE
 
@@ -91,11 +89,11 @@ UINT ChooseBitmap(WPARAM flags)
 {
     const int size = (flags & ImageFlagLarge) ? 24 : 16;
     const int bits = (flags & ImageFlagTrueColor) ? 32 : (flags & ImageFlag256Colors) ? 8 : 4;
-    const ImageState state = (flags & ImageFlagDisabled) ? ImageState::Disabled
-                             : (flags & ImageFlagHot)    ? ImageState::Hot
-                                                         : ImageState::Normal;
+    const ButtonState state = (flags & ImageFlagDisabled) ? ButtonState::Disabled
+                              : (flags & ImageFlagHot)    ? ButtonState::Hot
+                                                          : ButtonState::Normal;
     for (const ToolbarImage& image : ToolbarImages) {
-        if (image.size == size && image.bits == bits && (image.state == state || image.state == ImageState::AnyState))
+        if (image.size == size && image.bits == bits && (image.state == state || image.state == ButtonState::AnyState))
             return image.id;
     }
     return IDB_SMALL_16COLOR;  // not reached: every size and depth has its images

@@ -1,8 +1,9 @@
 // Resource ids of the plug-in, shared by the code and the resource scripts.
 #ifndef RESOURCES_RESOURCE_H
-// clang-format off
 #define RESOURCES_RESOURCE_H
 
+// The ids stand in aligned columns, as they are read.
+// clang-format off
 // Strings
 #define IDS_CONFIRM_UNINSTALL           1
 #define IDS_VERSION                     2
@@ -39,11 +40,15 @@
 
 // The bitmap ids by name, for the code (the resource compiler takes the
 // numbers from the rows).
+// clang-format on
 #ifndef RC_INVOKED
 #define TOOLBAR_BITMAP_ID(name, id, file, size, bits, state) name = id,
-// clang-format on
 enum ToolbarBitmapId { TOOLBAR_BITMAPS(TOOLBAR_BITMAP_ID) };
 #undef TOOLBAR_BITMAP_ID
+
+// The button state a toolbar bitmap is drawn for, the last column of the
+// rows; AnyState: one image for every state (the 16-colour ones).
+enum class ButtonState { AnyState, Normal, Disabled, Hot };
 #endif
 
 #endif

@@ -1,11 +1,10 @@
 #include "settings_store.h"
 
 #include "module_stem.h"
+#include "settings_key.h"
 
 namespace {
 
-const char SettingsKeyPrefix[] = "Software\\Tarvik\\LexivanePlugIns\\";
-const char ModeValueName[] = "Mode";
 const REGSAM SettingsKeyAccess = KEY_READ | KEY_WRITE;  // 0x2001F
 
 }  // namespace

@@ -160,7 +160,7 @@ TEST(BitmapFiles, EightBitTablesHoldTheUsedColoursAndOneUnusedBlack)
 TEST(BitmapFiles, DisabledImagesAreGreysOnly)
 {
     for (const BitmapRow& row : ToolbarBitmaps) {
-        if (row.state != State::Disabled) {
+        if (row.state != ButtonState::Disabled) {
             continue;
         }
         SCOPED_TRACE(row.file);
@@ -186,8 +186,8 @@ TEST(BitmapFiles, HotImagesAreSixToEightPerCentDarker)
 {
     for (int size : {16, 24}) {
         for (int bits : {8, 32}) {
-            const BitmapRow& normal = Find(size, bits, State::Normal);
-            const BitmapRow& hot = Find(size, bits, State::Hot);
+            const BitmapRow& normal = Find(size, bits, ButtonState::Normal);
+            const BitmapRow& hot = Find(size, bits, ButtonState::Hot);
             SCOPED_TRACE(testing::Message() << hot.file << " against " << normal.file);
             BmpFile normalBmp;
             BmpFile hotBmp;
@@ -207,7 +207,7 @@ TEST(BitmapFiles, EightBitAndTrueColourShowTheSamePicture)
 {
     const int LargestShift = 4;
     for (int size : {16, 24}) {
-        for (State state : {State::Normal, State::Disabled, State::Hot}) {
+        for (ButtonState state : {ButtonState::Normal, ButtonState::Disabled, ButtonState::Hot}) {
             const BitmapRow& paletted = Find(size, 8, state);
             const BitmapRow& truecolor = Find(size, 32, state);
             SCOPED_TRACE(std::string(paletted.file) + " against " + truecolor.file);

@@ -7,15 +7,13 @@
 
 #include <stdexcept>
 
-enum class State { AnyState, Normal, Disabled, Hot };
-
 struct BitmapRow {
     int id;
     const char* idName;
     const char* file;  // in resources/bitmaps
     int size;
     int bits;
-    State state;
+    ButtonState state;
 };
 
 // The file name without the folder that the resource script names.
@@ -29,11 +27,11 @@ constexpr const char* FileInFolder(const char* path)
     return name;
 }
 
-#define BITMAP_ROW(name, id, file, size, bits, state) {id, #name, FileInFolder(file), size, bits, State::state},
+#define BITMAP_ROW(name, id, file, size, bits, state) {id, #name, FileInFolder(file), size, bits, ButtonState::state},
 inline const BitmapRow ToolbarBitmaps[] = {TOOLBAR_BITMAPS(BITMAP_ROW)};
 #undef BITMAP_ROW
 
-inline const BitmapRow& Find(int size, int bits, State state)
+inline const BitmapRow& Find(int size, int bits, ButtonState state)
 {
     for (const BitmapRow& row : ToolbarBitmaps) {
         if (row.size == size && row.bits == bits && row.state == state) {

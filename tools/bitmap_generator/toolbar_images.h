@@ -4,13 +4,11 @@
 #define BITMAP_GENERATOR_TOOLBAR_IMAGES_H
 
 #include "image.h"
+#include "resource.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// AnyState: one image for every state (the 16-colour ones).
-enum class ButtonState { AnyState, Normal, Disabled, Hot };
 
 // One toolbar bitmap as it goes into its file.
 struct ToolbarBitmap {
