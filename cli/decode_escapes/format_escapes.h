@@ -41,31 +41,22 @@ inline constexpr FormatSyntax FormatSyntaxes[] = {
 inline constexpr std::size_t FormatSyntaxCount = sizeof FormatSyntaxes / sizeof FormatSyntaxes[0];
 
 // Where the row of `mode` stands, or FormatSyntaxCount for a mode that is not
-// one of these. An index rather than a pointer, so that a compile-time check
-// of it holds in every build (a sanitized one does not fold the comparison of
-// a pointer with null).
+// one of these.
 constexpr std::size_t FormatSyntaxIndex(DecodeMode mode)
 {
-    std::size_t index = 0;
-    while (index < FormatSyntaxCount && FormatSyntaxes[index].mode != mode)
-        ++index;
-    return index;
+    return RowIndexOf(FormatSyntaxes, mode);
 }
 
 // The row of `mode`, or null for a mode that is not one of these.
 constexpr const FormatSyntax* FindFormatSyntax(DecodeMode mode)
 {
-    const std::size_t index = FormatSyntaxIndex(mode);
-    return index < FormatSyntaxCount ? &FormatSyntaxes[index] : nullptr;
+    return FindRowOf(FormatSyntaxes, mode);
 }
 
 // The most units that any of these modes carries over.
 constexpr std::size_t LongestFormatCarryUnits()
 {
-    std::size_t longest = 0;
-    for (const FormatSyntax& syntax : FormatSyntaxes)
-        longest = syntax.carryUnits > longest ? syntax.carryUnits : longest;
-    return longest;
+    return LongestCarryOf(FormatSyntaxes);
 }
 
 // The result of a block is at most this many times its length, plus

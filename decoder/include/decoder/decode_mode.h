@@ -26,6 +26,38 @@ enum class DecodeMode : std::int32_t {
     Json = 3,  // "\u65e5" in JSON, kept valid
 };
 
+// Tables of rows keyed by mode, this one's and the command-line tool's: the
+// place of `mode`'s row, or the table's length when it has none. An index
+// rather than a pointer, so that a compile-time check of it holds in every
+// build (a sanitized one does not fold a pointer's comparison with null).
+template <class Row, std::size_t Count>
+constexpr std::size_t RowIndexOf(const Row (&rows)[Count], DecodeMode mode)
+{
+    std::size_t index = 0;
+    while (index < Count && rows[index].mode != mode)
+        ++index;
+    return index;
+}
+
+// The row of `mode` in such a table, or null.
+template <class Row, std::size_t Count>
+constexpr const Row* FindRowOf(const Row (&rows)[Count], DecodeMode mode)
+{
+    const std::size_t index = RowIndexOf(rows, mode);
+    return index < Count ? &rows[index] : nullptr;
+}
+
+// The most units that any row of such a table carries over from one block
+// to the next.
+template <class Row, std::size_t Count>
+constexpr std::size_t LongestCarryOf(const Row (&rows)[Count])
+{
+    std::size_t longest = 0;
+    for (const Row& row : rows)
+        longest = row.carryUnits > longest ? row.carryUnits : longest;
+    return longest;
+}
+
 // Field readers, one per mode. `cursor` stands just after a prefix; each
 // reader copies its field into a local buffer of 6 units, moves `cursor` past
 // every unit it took and returns the field's value, or 0 when there is
@@ -68,17 +100,13 @@ inline constexpr std::size_t EscapeSyntaxCount = sizeof EscapeSyntaxes / sizeof 
 // value that names no mode.
 constexpr std::size_t EscapeSyntaxIndex(DecodeMode mode)
 {
-    std::size_t index = 0;
-    while (index < EscapeSyntaxCount && EscapeSyntaxes[index].mode != mode)
-        ++index;
-    return index;
+    return RowIndexOf(EscapeSyntaxes, mode);
 }
 
 // The row of `mode`, or null for a value that names no mode.
 constexpr const EscapeSyntax* FindEscapeSyntax(DecodeMode mode)
 {
-    const std::size_t index = EscapeSyntaxIndex(mode);
-    return index < EscapeSyntaxCount ? &EscapeSyntaxes[index] : nullptr;
+    return FindRowOf(EscapeSyntaxes, mode);
 }
 
 // The row of a mode known at compile time.
@@ -92,10 +120,7 @@ constexpr const EscapeSyntax& SyntaxOf()
 // The most units that any mode carries over from one block to the next.
 constexpr std::size_t LongestCarryUnits()
 {
-    std::size_t longest = 0;
-    for (const EscapeSyntax& syntax : EscapeSyntaxes)
-        longest = syntax.carryUnits > longest ? syntax.carryUnits : longest;
-    return longest;
+    return LongestCarryOf(EscapeSyntaxes);
 }
 
 #endif
