@@ -290,7 +290,6 @@ std::string ZshCompletion(const std::string& program, OptionTable options)
         std::string line = "  ";
         const std::string longName = std::string("--") + option.longName;
         const std::string shortName = option.shortName != 0 ? std::string("-") + option.shortName : "";
-        std::string spec;
         std::string longSpec = longName;
         std::string shortSpec = shortName;
         if (option.value == OptionValue::Required) {
